@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Tarnwick and runs every test: once in the developer build, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+# The GUI tests draw offscreen; no display is needed or used.
+export QT_QPA_PLATFORM=offscreen
+
+status=0
+for preset in dev asan; do
+    echo "== $preset build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    echo "== $preset tests"
+    ctest --preset "$preset" || status=1
+done
+exit "$status"
