@@ -19,8 +19,7 @@ bool isHolePicture(int index)
 
 Game::Game(GamePorts ports)
     : m_ports(ports)
-{
-}
+{ }
 
 void Game::Form_Load()
 {

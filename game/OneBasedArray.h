@@ -8,8 +8,7 @@ namespace tarnwick {
 /// A fixed array indexed from 1, read and written as `array(i)`, so that
 /// hole numbers index it directly. An index outside 1..Size throws
 /// std::out_of_range instead of touching memory it does not own.
-template <typename T, std::size_t Size>
-class OneBasedArray {
+template <typename T, std::size_t Size> class OneBasedArray {
 public:
     constexpr T& operator()(int index) { return m_items.at(offset(index)); }
     constexpr const T& operator()(int index) const { return m_items.at(offset(index)); }
@@ -28,8 +27,7 @@ private:
 };
 
 /// A fixed two-dimensional array indexed from 1 in both directions.
-template <typename T, std::size_t Rows, std::size_t Columns>
-class OneBasedGrid {
+template <typename T, std::size_t Rows, std::size_t Columns> class OneBasedGrid {
 public:
     constexpr T& operator()(int row, int column) { return m_rows(row)(column); }
     constexpr const T& operator()(int row, int column) const { return m_rows(row)(column); }

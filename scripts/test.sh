@@ -17,4 +17,6 @@ for preset in dev asan; do
     echo "== $preset tests"
     ctest --preset "$preset" || status=1
 done
+echo "== lint"
+scripts/lint.sh build/dev || status=1
 exit "$status"

@@ -1,9 +1,9 @@
 #include "Game.h"
 #include "RecordingPorts.h"
+#include "TriangleSolver.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 #include <tuple>
 
@@ -29,11 +29,6 @@ Place placeOf(int hole)
     return { row, hole - first + 1 };
 }
 
-int holeAt(int row, int column)
-{
-    return row * (row - 1) / 2 + column;
-}
-
 class JumpTableTest : public ::testing::Test {
 protected:
     JumpTableTest() { game.Form_Load(); }
@@ -44,24 +39,9 @@ protected:
 
 TEST_F(JumpTableTest, HoldsExactlyEveryStraightJumpOfTheTriangle)
 {
-    // The jumps, derived here from geometry: along a row, down-left and down-right diagonals.
     std::set<std::tuple<int, int, int>> expected;
-    for (int row = 1; row <= 5; ++row) {
-        for (int column = 1; column <= row; ++column) {
-            const int directions[3][2] = { { 0, 1 }, { 1, 0 }, { 1, 1 } };
-            for (const auto& direction : directions) {
-                const int endRow = row + 2 * direction[0];
-                const int endColumn = column + 2 * direction[1];
-                if (endRow > 5 || endColumn > endRow) {
-                    continue;
-                }
-                const int from = holeAt(row, column);
-                const int over = holeAt(row + direction[0], column + direction[1]);
-                const int to = holeAt(endRow, endColumn);
-                expected.insert({ from, to, over });
-                expected.insert({ to, from, over });
-            }
-        }
+    for (const testing::GeometricJump& jump : testing::geometricJumps()) {
+        expected.insert({ jump.from, jump.to, jump.over });
     }
     ASSERT_EQ(expected.size(), 36U);
 
