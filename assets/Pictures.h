@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+namespace tarnwick {
+
+/// The game's pictures, embedded under ":/pictures/" by linking tarnwick_pictures.
+///
+/// Names are "board", "peg", "nopeg", "drag" and "icon"; each comes as "<name>.png"
+/// and as "<name>@2x.png", drawn twice as fine for screens with twice the density.
+class Pictures {
+public:
+    /// Resource path of picture @p name at @p scale (1 or 2), e.g. ":/pictures/peg@2x.png".
+    [[nodiscard]] static QString resourcePath(const QString& name, int scale = 1);
+
+    /// Picture @p name for a screen with @p devicePixelRatio: the 2x file from a ratio
+    /// above 1 on, the 1x file below, with its devicePixelRatio set so that it
+    /// covers the same logical size either way.
+    [[nodiscard]] static QPixmap pixmap(const QString& name, qreal devicePixelRatio);
+
+    /// As above, for the application's device pixel ratio (the highest of its screens).
+    [[nodiscard]] static QPixmap pixmap(const QString& name);
+
+    /// The picture @p name at @p scale exactly as stored, palette and all.
+    [[nodiscard]] static QImage image(const QString& name, int scale = 1);
+};
+
+} // namespace tarnwick
