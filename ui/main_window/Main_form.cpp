@@ -1,0 +1,234 @@
+#include "Main_form.h"
+
+#include "Pictures.h"
+#include "UiTexts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+namespace tarnwick {
+
+namespace {
+
+// The window's layout is given in twips, 1/1440 inch: 15 to a pixel at 96 dpi.
+constexpr int kTwipsPerPixel = 15;
+
+constexpr QRect fromTwips(int left, int top, int width, int height)
+{
+    return { left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+        height / kTwipsPerPixel };
+}
+
+// Top-left corners of Image1(0..14) in twips; the rows sit on the drawn wood.
+constexpr std::array<QPoint, kHoleCount> kCellTwips { {
+    { 2400, 840 },
+    { 1920, 1560 },
+    { 2640, 1560 },
+    { 1560, 2280 },
+    { 2280, 2280 },
+    { 3000, 2280 },
+    { 1200, 3120 },
+    { 1920, 3120 },
+    { 2760, 3120 },
+    { 3480, 3120 },
+    { 720, 3960 },
+    { 1560, 3960 },
+    { 2400, 3960 },
+    { 3120, 3960 },
+    { 3840, 3960 },
+} };
+
+constexpr QRect kCommand1Twips { 3720, 240, 1215, 375 };
+constexpr QRect kCommand2Twips { 3840, 720, 975, 375 };
+constexpr QRect kCommand3Twips { 3840, 1200, 975, 375 };
+
+QFont buttonFont()
+{
+    QFont font(QStringLiteral("Nimbus Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11); // 8.25 pt at 96 dpi
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+Main_form::Main_form(
+    CuePlayer& cues, RandomSource& random, ProgramControl& program, QWidget* parent)
+    : QWidget(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowMinimizeButtonHint)
+    , m_board(Pictures::pixmap(QStringLiteral("board")))
+    , m_dragIcon(Pictures::pixmap(QStringLiteral("drag")))
+    , m_message(this)
+    , m_game(GamePorts { *this, cues, m_message, random, program })
+{
+    setWindowTitle(kMainCaption);
+    setWindowIcon(QIcon(Pictures::resourcePath(QStringLiteral("icon"))));
+    setGeometry(QRect(kClientPosition, kClientSize));
+    setFixedSize(kClientSize);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+    // Background moves are only seen with tracking on; cells and buttons keep theirs.
+    setMouseTracking(true);
+
+    for (int index = 0; index < kHoleCount; ++index) {
+        auto* cell = new HoleCell(index, this);
+        const QPoint twips = kCellTwips.at(static_cast<std::size_t>(index));
+        cell->move(twips / kTwipsPerPixel);
+        connect(cell, &HoleCell::pressed, this, &Main_form::Image1_MouseDown);
+        m_cells.at(static_cast<std::size_t>(index)) = cell;
+    }
+
+    setFont(buttonFont());
+    m_command1 = addButton(kStartGameCaption, kCommand1Twips);
+    m_command2 = addButton(kHelpCaption, kCommand2Twips);
+    m_command3 = addButton(kQuitCaption, kCommand3Twips);
+    connect(m_command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
+    connect(m_command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
+    connect(m_command3, &QPushButton::clicked, this, &Main_form::Command3_Click);
+    setTabOrder(m_command1, m_command2);
+    setTabOrder(m_command2, m_command3);
+    m_command1->setFocus();
+
+    // The start position is in place before the window first appears.
+    m_game.Form_Load();
+}
+
+Main_form::~Main_form()
+{
+    releaseDrag();
+}
+
+QPushButton* Main_form::addButton(const QString& caption, QRect twips)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setGeometry(fromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
+    button->setAttribute(Qt::WA_NoMousePropagation);
+    return button;
+}
+
+Peg_Pics& Main_form::pegPics()
+{
+    if (!m_pegPics) {
+        m_pegPics = std::make_unique<Peg_Pics>();
+    }
+    return *m_pegPics;
+}
+
+void Main_form::showPicture(int hole, HolePicture picture)
+{
+    Image1(hole - 1)->setPicture(pegPics().picture(picture), picture == HolePicture::peg);
+}
+
+void Main_form::beginDrag(int /*hole*/)
+{
+    m_dragging = true;
+    grabMouse(QCursor(m_dragIcon));
+}
+
+void Main_form::endDrag()
+{
+    releaseDrag();
+}
+
+void Main_form::releaseDrag()
+{
+    if (!m_dragging) {
+        return;
+    }
+    m_dragging = false;
+    releaseMouse();
+}
+
+void Main_form::Image1_MouseDown(int index)
+{
+    // While a drag runs the grab sends presses here; this guards the rest.
+    if (m_dragging) {
+        return;
+    }
+    m_game.Image1_MouseDown(index);
+}
+
+void Main_form::Command1_Click()
+{
+    m_game.Command1_Click();
+}
+
+void Main_form::Command2_Click() { }
+
+void Main_form::Command3_Click()
+{
+    m_game.Command3_Click();
+}
+
+void Main_form::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_board);
+}
+
+void Main_form::mousePressEvent(QMouseEvent* event)
+{
+    // A press during a drag, or on the background: nothing happens.
+    event->accept();
+}
+
+void Main_form::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging) {
+        return;
+    }
+    const QPoint position = event->position().toPoint();
+    if (rect().contains(position) && childAt(position) == nullptr) {
+        m_game.Form_MouseMove();
+    }
+}
+
+void Main_form::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_dragging) {
+        return;
+    }
+    if (HoleCell* cell = cellUnder(event->globalPosition())) {
+        m_game.Image1_DragDrop(cell->index());
+    } else {
+        // Released off the cells: the drag ends, the peg stays held until
+        // the pointer next crosses the background.
+        releaseDrag();
+    }
+}
+
+HoleCell* Main_form::cellUnder(QPointF globalPosition) const
+{
+    // Ask what is really under the pointer, so a window covering a cell wins.
+    auto* cell = qobject_cast<HoleCell*>(QApplication::widgetAt(globalPosition.toPoint()));
+    return cell != nullptr && cell->window() == this ? cell : nullptr;
+}
+
+void Main_form::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the focused button. Buttons outside a dialog leave Enter
+    // to their parent, and auto-default buttons would become default ones.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (enter && button != nullptr && button->parentWidget() == this) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Main_form::closeEvent(QCloseEvent* event)
+{
+    // Closing through the frame ends the program as QUIT does.
+    releaseDrag();
+    event->accept();
+    m_game.Command3_Click();
+}
+
+} // namespace tarnwick

@@ -1,0 +1,12 @@
+#include "QtProgramControl.h"
+
+#include <QCoreApplication>
+
+namespace tarnwick {
+
+void QtProgramControl::endProgram()
+{
+    QCoreApplication::quit();
+}
+
+} // namespace tarnwick
