@@ -1,5 +1,4 @@
-// "HELP" and the rules window's life: centred when it opens, left alone while
-// open, opened afresh after OK. Runs on an offscreen screen of 1023 x 767.
+// "HELP" and the rules window's life, on an offscreen screen of 1023 x 767.
 #include "RulesWindowLauncher.h"
 #include "frm_Rules.h"
 
@@ -14,16 +13,17 @@
 namespace tarnwick {
 namespace {
 
-QScreen* screen()
+// Centred on the whole screen in whole pixels, half pixels dropped.
+QPoint centredCorner(const QSize& outer)
 {
-    return QGuiApplication::primaryScreen();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    return { (screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2 };
 }
 
-// Centred on the whole screen in whole pixels, half pixels dropped.
-QPoint centredFrameCorner(const QSize& outer)
+bool framedAndCentred(const QWidget& window)
 {
-    const QRect whole = screen()->geometry();
-    return { (whole.width() - outer.width()) / 2, (whole.height() - outer.height()) / 2 };
+    const QRect frame = window.frameGeometry();
+    return frame.size() != window.size() && frame.topLeft() == centredCorner(frame.size());
 }
 
 void runDeferredDeletes()
@@ -31,162 +31,82 @@ void runDeferredDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-class Launcher : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(screen()->geometry(), QRect(0, 0, 1023, 767))
-            << "run with QT_QPA_PLATFORM=offscreen:configfile=offscreen-screen.json";
-    }
-
-    void TearDown() override { runDeferredDeletes(); }
-
-    frm_Rules* openRules()
-    {
-        m_launcher.Command2_Click(screen());
-        frm_Rules* window = m_launcher.window();
-        if (window != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-        }
-        return window;
-    }
-
-    RulesWindowLauncher m_launcher;
-};
-
-TEST_F(Launcher, NothingIsOpenBeforeHelp)
+TEST(RulesWindowLauncher, CentresOnOpenLeavesItWhileOpenAndCentresAfreshAfterOk)
 {
-    EXPECT_EQ(m_launcher.window(), nullptr);
-}
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1023, 767))
+        << "run with QT_QPA_PLATFORM=offscreen:configfile=offscreen-screen.json";
+    RulesWindowLauncher launcher;
+    EXPECT_EQ(launcher.window(), nullptr);
 
-TEST_F(Launcher, FirstHelpCentresTheFramedWindowOnTheScreen)
-{
-    frm_Rules* window = openRules();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    const QRect frame = window->frameGeometry();
-    // The frame must count: centring the client area alone would be off.
-    ASSERT_GT(frame.width(), window->width());
-    ASSERT_GT(frame.height(), window->height());
-    EXPECT_EQ(frame.topLeft(), centredFrameCorner(frame.size()));
-    EXPECT_EQ(window->size(), QSize(550, 367));
-}
-
-TEST_F(Launcher, HelpWhileOpenRaisesTheSameWindowWhereThePlayerLeftIt)
-{
-    QPointer<frm_Rules> first = openRules();
+    launcher.Command2_Click(QGuiApplication::primaryScreen());
+    QPointer<frm_Rules> first = launcher.window();
     ASSERT_FALSE(first.isNull());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+    EXPECT_TRUE(framedAndCentred(*first));
+
     first->move(5, 7);
-    const QRect moved = first->frameGeometry();
-
-    m_launcher.Command2_Click(screen());
-
-    EXPECT_EQ(m_launcher.window(), first.data());
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->frameGeometry(), moved);
+    launcher.Command2_Click(QGuiApplication::primaryScreen());
+    EXPECT_EQ(launcher.window(), first.data());
+    EXPECT_EQ(first->frameGeometry().topLeft(), QPoint(5, 7));
     EXPECT_TRUE(QTest::qWaitForWindowActive(first));
-}
-
-TEST_F(Launcher, HelpAfterOkOpensAFreshWindowCentredAgain)
-{
-    QPointer<frm_Rules> first = openRules();
-    ASSERT_FALSE(first.isNull());
-    first->move(5, 7);
 
     QTest::mouseClick(first->btn_OK(), Qt::LeftButton);
-    EXPECT_EQ(m_launcher.window(), nullptr);
-    runDeferredDeletes();
-    EXPECT_TRUE(first.isNull());
-
-    frm_Rules* second = openRules();
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(
-        second->frameGeometry().topLeft(), centredFrameCorner(second->frameGeometry().size()));
-}
-
-TEST_F(Launcher, HelpRightAfterOkDoesNotReuseTheClosingWindow)
-{
-    QPointer<frm_Rules> first = openRules();
-    ASSERT_FALSE(first.isNull());
-    QTest::keyClick(first->btn_OK(), Qt::Key_Space);
-
-    // Qt deletes the closed window only once events run; "HELP" may come first.
-    m_launcher.Command2_Click(screen());
-    QPointer<frm_Rules> second = m_launcher.window();
+    EXPECT_EQ(launcher.window(), nullptr);
+    // "HELP" may come before Qt has deleted the closed window: never reuse it.
+    launcher.Command2_Click(QGuiApplication::primaryScreen());
+    QPointer<frm_Rules> second = launcher.window();
     ASSERT_FALSE(second.isNull());
     EXPECT_NE(second.data(), first.data());
-    EXPECT_TRUE(second->isVisible());
-
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(second));
+    EXPECT_TRUE(framedAndCentred(*second));
     runDeferredDeletes();
     EXPECT_TRUE(first.isNull());
-    EXPECT_FALSE(second.isNull());
-}
 
-TEST_F(Launcher, CloseWindowUnloadsIt)
-{
-    QPointer<frm_Rules> window = openRules();
-    ASSERT_FALSE(window.isNull());
-    m_launcher.closeWindow();
-    EXPECT_EQ(m_launcher.window(), nullptr);
+    launcher.closeWindow();
+    EXPECT_EQ(launcher.window(), nullptr);
     runDeferredDeletes();
-    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(second.isNull());
 }
 
-TEST(LauncherLifetime, DestroyingTheLauncherClosesTheWindow)
+TEST(RulesWindowLauncher, TakesTheRulesWindowWithItWhenDestroyed)
 {
     QPointer<frm_Rules> window;
     {
         RulesWindowLauncher launcher;
-        launcher.Command2_Click(screen());
+        launcher.Command2_Click(QGuiApplication::primaryScreen());
         window = launcher.window();
         ASSERT_FALSE(window.isNull());
     }
     EXPECT_TRUE(window.isNull());
 }
 
-TEST(LauncherLifetime, OpenRulesDoNotKeepTheProgramRunning)
-{
-    RulesWindowLauncher launcher;
-    launcher.Command2_Click(screen());
-    ASSERT_NE(launcher.window(), nullptr);
-    EXPECT_FALSE(launcher.window()->testAttribute(Qt::WA_QuitOnClose));
-}
-
-// Until the frame is known the window is placed on an estimate; the real
-// frame then moves it to the centre before anyone can see it elsewhere.
-TEST(RulesCentring, CentresAgainOnceItsFrameIsKnown)
+// Before showing, the frame is a guess: none, or the game window's. Once the
+// real frame is known the window is centred on it.
+TEST(RulesWindowCentring, CentresOnItsRealFrameOnceKnown)
 {
     frm_Rules window;
-    window.Form_Load(screen());
-    EXPECT_EQ(window.pos(), centredFrameCorner(window.size()));
-
+    window.Form_Load(nullptr);
+    EXPECT_EQ(window.pos(), centredCorner(window.size()));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRect frame = window.frameGeometry();
-    ASSERT_NE(frame.size(), window.size());
-    EXPECT_EQ(frame.topLeft(), centredFrameCorner(frame.size()));
+    EXPECT_TRUE(framedAndCentred(window));
 }
 
-TEST(RulesCentring, EstimatesItsFrameFromTheGameWindow)
+TEST(RulesWindowCentring, GuessesItsFrameFromTheGameWindow)
 {
     QWidget gameWindow;
-    gameWindow.resize(300, 200);
     gameWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&gameWindow));
-    const QMargins gameFrame(gameWindow.geometry().left() - gameWindow.frameGeometry().left(),
-        gameWindow.geometry().top() - gameWindow.frameGeometry().top(),
-        gameWindow.frameGeometry().right() - gameWindow.geometry().right(),
-        gameWindow.frameGeometry().bottom() - gameWindow.geometry().bottom());
+    const QSize gameFrame = gameWindow.frameGeometry().size() - gameWindow.size();
     ASSERT_FALSE(gameFrame.isNull());
 
     frm_Rules window;
-    window.Form_Load(screen());
-    const QPoint beforeShowing = window.pos();
-    EXPECT_EQ(beforeShowing, centredFrameCorner(window.size().grownBy(gameFrame)));
-
+    window.Form_Load(nullptr);
+    const QPoint guessed = window.pos();
+    EXPECT_EQ(guessed, centredCorner(window.size() + gameFrame));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.frameGeometry().topLeft(), beforeShowing) << "moved after showing";
+    EXPECT_EQ(window.frameGeometry().topLeft(), guessed) << "moved after showing";
 }
 
 } // namespace

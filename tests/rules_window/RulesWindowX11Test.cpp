@@ -1,5 +1,5 @@
-// The rules window on a real X server with a window manager: what the player
-// sees is the framed window, and the frame arrives only after it is shown.
+// The rules window on a real X server under openbox, where the frame arrives
+// only after the window is shown. Positions are read back from the server.
 #include "RulesWindowLauncher.h"
 #include "frm_Rules.h"
 
@@ -19,79 +19,60 @@
 namespace tarnwick {
 namespace {
 
-QString runTool(const QString& program, const QStringList& arguments)
+QString runTool(const QString& program, WId window, const char* property = nullptr)
 {
+    QStringList arguments { QStringLiteral("-id"), QString::number(window) };
+    if (property != nullptr) {
+        arguments << QString::fromLatin1(property);
+    }
     QProcess tool;
     tool.start(program, arguments);
-    if (!tool.waitForFinished(5000) || tool.exitCode() != 0) {
-        return {};
-    }
+    tool.waitForFinished(5000);
     return QString::fromLocal8Bit(tool.readAllStandardOutput());
 }
 
 QString property(WId window, const char* name)
 {
-    return runTool(QStringLiteral("xprop"),
-        { QStringLiteral("-id"), QString::number(window), QString::fromLatin1(name) });
+    return runTool(QStringLiteral("xprop"), window, name);
 }
 
-// The framed window as the X server has it: the client's absolute position
-// and size, grown by the frame extents the window manager announced.
+// The client's absolute position and size grown by the frame extents the
+// window manager announced; nothing until it has framed the window.
 std::optional<QRect> framedRect(WId window)
 {
-    const QString info
-        = runTool(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) });
-    const QRegularExpression field(
-        QStringLiteral(R"(Absolute upper-left X:\s+(-?\d+).*Absolute upper-left Y:\s+(-?\d+).*)"
+    const QRegularExpressionMatch client = QRegularExpression(
+        QStringLiteral(R"(Absolute upper-left X:\s+(-?\d+)\s+Absolute upper-left Y:\s+(-?\d+).*)"
                        R"(Width:\s+(\d+).*Height:\s+(\d+))"),
-        QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch client = field.match(info);
-    const QRegularExpressionMatch extents
+        QRegularExpression::DotMatchesEverythingOption)
+                                               .match(runTool(QStringLiteral("xwininfo"), window));
+    const QRegularExpressionMatch frame
         = QRegularExpression(QStringLiteral(R"(= (\d+), (\d+), (\d+), (\d+))"))
               .match(property(window, "_NET_FRAME_EXTENTS"));
-    if (!client.hasMatch() || !extents.hasMatch()) {
+    if (!client.hasMatch() || !frame.hasMatch()) {
         return std::nullopt;
     }
-    const int left = extents.captured(1).toInt();
-    const int right = extents.captured(2).toInt();
-    const int top = extents.captured(3).toInt();
-    const int bottom = extents.captured(4).toInt();
-    return QRect(client.captured(1).toInt() - left, client.captured(2).toInt() - top,
-        client.captured(3).toInt() + left + right, client.captured(4).toInt() + top + bottom);
+    const auto at = [](const QRegularExpressionMatch& m, int i) { return m.captured(i).toInt(); };
+    return QRect(at(client, 1), at(client, 2), at(client, 3), at(client, 4))
+        .adjusted(-at(frame, 1), -at(frame, 3), at(frame, 2), at(frame, 4));
 }
 
-bool isCentred(const QRect& framed)
+bool isCentred(WId window)
 {
+    const std::optional<QRect> framed = framedRect(window);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    return std::abs(framed.left() - (screen.width() - framed.width()) / 2) <= 1
-        && std::abs(framed.top() - (screen.height() - framed.height()) / 2) <= 1;
+    return framed && std::abs(framed->left() - (screen.width() - framed->width()) / 2) <= 1
+        && std::abs(framed->top() - (screen.height() - framed->height()) / 2) <= 1;
 }
 
-bool isCentredNow(WId window)
-{
-    const std::optional<QRect> framed = framedRect(window);
-    return framed && isCentred(*framed);
-}
-
-std::optional<QPoint> framedCorner(WId window)
-{
-    const std::optional<QRect> framed = framedRect(window);
-    return framed ? std::optional<QPoint>(framed->topLeft()) : std::nullopt;
-}
-
-// Polls until @p done holds, for at most five seconds.
 bool waitUntil(const std::function<bool()>& done)
 {
-    for (int tries = 0; tries < 100; ++tries) {
-        if (done()) {
-            return true;
-        }
+    for (int tries = 0; tries < 100 && !done(); ++tries) {
         QTest::qWait(50);
     }
     return done();
 }
 
-class RulesUnderWindowManager : public ::testing::Test {
+class RulesUnderOpenbox : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -99,112 +80,65 @@ protected:
             << "run through run-under-openbox.sh";
     }
 
-    void TearDown() override
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    // Opens the rules and waits until the window manager has framed them.
-    frm_Rules* openAndWaitForFrame()
+    // "HELP", then waits until the window manager has framed the window.
+    frm_Rules* help()
     {
         m_launcher.Command2_Click(QGuiApplication::primaryScreen());
         frm_Rules* window = m_launcher.window();
-        if (window == nullptr || !QTest::qWaitForWindowExposed(window)) {
-            return nullptr;
-        }
-        const WId id = window->winId();
-        if (!waitUntil([id] { return framedRect(id).has_value(); })) {
-            return nullptr;
-        }
-        return window;
+        const bool framed = window != nullptr && QTest::qWaitForWindowExposed(window)
+            && waitUntil([id = window->winId()] { return framedRect(id).has_value(); });
+        return framed ? window : nullptr;
     }
 
     RulesWindowLauncher m_launcher;
 };
 
-TEST_F(RulesUnderWindowManager, OpensWithItsFrameCentredOnTheScreen)
+TEST_F(RulesUnderOpenbox, FramedWindowIsCentredStaysWhereMovedAndIsCentredAfterOk)
 {
-    frm_Rules* window = openAndWaitForFrame();
-    ASSERT_NE(window, nullptr) << "the window manager never framed the window";
-    const WId id = window->winId();
-
-    std::optional<QRect> framed;
-    const bool centred = waitUntil([&] {
-        framed = framedRect(id);
-        return framed && isCentred(*framed);
-    });
-    ASSERT_TRUE(framed.has_value());
-    EXPECT_TRUE(centred) << "framed at " << framed->x() << "," << framed->y() << " size "
-                         << framed->width() << "x" << framed->height();
-    // A real frame, not just the client area.
-    EXPECT_GT(framed->height(), frm_Rules::kClientSize.height());
-    EXPECT_EQ(window->size(), frm_Rules::kClientSize);
-}
-
-// The window manager's own answer for maximising and resizing. Openbox keeps
-// minimising for every normal window whatever the client asks, so for the
-// buttons the hints the window sets are what can be checked.
-TEST_F(RulesUnderWindowManager, AllowsNeitherMaximiseNorResize)
-{
-    frm_Rules* window = openAndWaitForFrame();
-    ASSERT_NE(window, nullptr);
-    const QString allowed = property(window->winId(), "_NET_WM_ALLOWED_ACTIONS");
-    ASSERT_TRUE(allowed.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << allowed.toStdString();
-    EXPECT_TRUE(allowed.contains(QStringLiteral("_NET_WM_ACTION_MOVE")));
-    EXPECT_FALSE(allowed.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")));
-    EXPECT_FALSE(allowed.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")));
-    EXPECT_TRUE(
-        property(window->winId(), "_NET_WM_NAME").contains(QStringLiteral("\"Tarnwick Rules\"")));
-}
-
-TEST_F(RulesUnderWindowManager, AsksForNoMinimiseOrMaximiseButton)
-{
-    frm_Rules* window = openAndWaitForFrame();
-    ASSERT_NE(window, nullptr);
-    const QString hints = property(window->winId(), "_MOTIF_WM_HINTS");
-    const QRegularExpressionMatch fields
-        = QRegularExpression(QStringLiteral(R"(= (0x[0-9a-f]+), (0x[0-9a-f]+), (0x[0-9a-f]+))"))
-              .match(hints);
-    ASSERT_TRUE(fields.hasMatch()) << hints.toStdString();
-    const uint flags = fields.captured(1).toUInt(nullptr, 16);
-    const uint functions = fields.captured(2).toUInt(nullptr, 16);
-    const uint decorations = fields.captured(3).toUInt(nullptr, 16);
-
-    // Motif: flags 1 functions, 2 decorations; function bits 1 all,
-    // 8 minimise, 16 maximise, 32 close; decoration bits 1 all, 8 title,
-    // 32 minimise button, 64 maximise button.
-    ASSERT_EQ(flags & 0x3U, 0x3U);
-    EXPECT_EQ(functions & (0x1U | 0x8U | 0x10U), 0U);
-    EXPECT_NE(functions & 0x20U, 0U);
-    EXPECT_EQ(decorations & (0x1U | 0x20U | 0x40U), 0U);
-    EXPECT_NE(decorations & 0x8U, 0U);
-}
-
-TEST_F(RulesUnderWindowManager, StaysWhereMovedOnHelpAndIsCentredAgainAfterOk)
-{
-    QPointer<frm_Rules> first = openAndWaitForFrame();
-    ASSERT_FALSE(first.isNull());
+    QPointer<frm_Rules> first = help();
+    ASSERT_FALSE(first.isNull()) << "never framed";
     const WId firstId = first->winId();
-    ASSERT_TRUE(waitUntil([firstId] { return isCentredNow(firstId); }));
+    EXPECT_TRUE(waitUntil([firstId] { return isCentred(firstId); }));
+    EXPECT_GT(framedRect(firstId).value_or(QRect()).height(), 367) << "no title bar";
 
     const QPoint moved(40, 30);
     first->move(moved);
-    ASSERT_TRUE(waitUntil([&] { return framedCorner(firstId) == moved; }))
-        << "the window manager did not move the window";
-
-    m_launcher.Command2_Click(QGuiApplication::primaryScreen());
+    const auto isMoved = [&] { return framedRect(firstId).value_or(QRect()).topLeft() == moved; };
+    ASSERT_TRUE(waitUntil(isMoved));
+    EXPECT_EQ(help(), first.data());
     QTest::qWait(300);
-    EXPECT_EQ(m_launcher.window(), first.data());
-    EXPECT_EQ(framedCorner(firstId), std::optional<QPoint>(moved)) << "HELP moved the open window";
+    EXPECT_TRUE(isMoved()) << "HELP moved the open window";
 
     QTest::mouseClick(first->btn_OK(), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(first.isNull());
-
-    frm_Rules* second = openAndWaitForFrame();
+    frm_Rules* second = help();
     ASSERT_NE(second, nullptr);
-    const WId secondId = second->winId();
-    EXPECT_TRUE(waitUntil([secondId] { return isCentredNow(secondId); }));
+    EXPECT_TRUE(waitUntil([id = second->winId()] { return isCentred(id); }));
+}
+
+// Openbox keeps minimising for every normal window whatever the window asks,
+// so for the buttons the Motif hints the window sets are checked instead.
+TEST_F(RulesUnderOpenbox, OffersNoMaximiseNorResizeAndAsksForNoMinimise)
+{
+    frm_Rules* window = help();
+    ASSERT_NE(window, nullptr);
+    const QString allowed = property(window->winId(), "_NET_WM_ALLOWED_ACTIONS");
+    ASSERT_TRUE(allowed.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << allowed.toStdString();
+    EXPECT_FALSE(allowed.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")));
+    EXPECT_FALSE(allowed.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")));
+    EXPECT_TRUE(
+        property(window->winId(), "_NET_WM_NAME").contains(QStringLiteral("\"Tarnwick Rules\"")));
+
+    const QRegularExpressionMatch motif
+        = QRegularExpression(QStringLiteral(R"(= (0x[0-9a-f]+), (0x[0-9a-f]+), (0x[0-9a-f]+))"))
+              .match(property(window->winId(), "_MOTIF_WM_HINTS"));
+    ASSERT_TRUE(motif.hasMatch());
+    // Flags 3: functions and decorations given. Functions: 1 all, 8 minimise,
+    // 16 maximise, 32 close. Decorations: 1 all, 8 title, 32/64 min/max buttons.
+    EXPECT_EQ(motif.captured(1).toUInt(nullptr, 16) & 0x3U, 0x3U);
+    EXPECT_EQ(motif.captured(2).toUInt(nullptr, 16) & 0x39U, 0x20U);
+    EXPECT_EQ(motif.captured(3).toUInt(nullptr, 16) & 0x69U, 0x8U);
 }
 
 } // namespace
