@@ -2,6 +2,7 @@
 #include "Pictures.h"
 #include "RecordingPorts.h"
 #include "TriangleSolver.h"
+#include "frm_Rules.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -268,6 +269,33 @@ TEST_F(MainWindowTest, KeyboardPressesTheFocusedButtonAndEscapeDoesNothing)
 
     QTest::keyClick(form.Command3(), Qt::Key_Space);
     EXPECT_EQ(count("endProgram"), 1);
+}
+
+TEST_F(MainWindowTest, HelpOpensTheRulesBesideAStillPlayableGame)
+{
+    QTest::mouseClick(form.Command2(), Qt::LeftButton);
+    frm_Rules* rules = form.rules().window();
+    ASSERT_NE(rules, nullptr);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(rules));
+    EXPECT_EQ(rules->parentWidget(), nullptr) << "no owner";
+
+    // Where the rules cover a cell, a release there is over the rules, not the cell.
+    const QPoint coveredCell = form.Image1(14)->mapToGlobal(QPoint(5, 5));
+    ASSERT_TRUE(rules->frameGeometry().contains(coveredCell)) << "centred over the board";
+    dragPeg(1, 15);
+    EXPECT_FALSE(form.isDragging());
+    EXPECT_EQ(form.game().state().Picked_Hole, 1) << "no drop under the rules window";
+    moveTo(kSky);
+    EXPECT_EQ(shownPegs(), kStart);
+
+    // Moved aside, the rules leave the whole board playable.
+    rules->move(form.frameGeometry().right() + 20, form.frameGeometry().bottom() + 20);
+    dragPeg(1, 15);
+    EXPECT_EQ(shownPegs(), (std::vector<int> { 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 }));
+    const QPoint where = rules->pos();
+    QTest::mouseClick(form.Command2(), Qt::LeftButton);
+    EXPECT_EQ(form.rules().window(), rules);
+    EXPECT_EQ(rules->pos(), where);
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowEndsTheProgramAsQuitDoes)

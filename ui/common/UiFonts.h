@@ -5,9 +5,9 @@
 namespace tarnwick {
 
 /// The faces the windows ask for by name. The windows were laid out around two
-/// Windows bitmap faces that do not exist here; the stand-in is a Helvetica
-/// clone, narrow enough that the rules text fits its window, with metric twins
-/// as fallbacks.
+/// classic bitmap faces that are not installed here; the stand-in is a
+/// Helvetica clone, narrow enough that the rules text fits its window, with
+/// metric twins as fallbacks.
 class UiFonts {
 public:
     /// Bold text printed on the rules window: 9.75 pt, 13 px at 96 dpi.

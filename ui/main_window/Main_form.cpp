@@ -1,6 +1,8 @@
 #include "Main_form.h"
 
 #include "Pictures.h"
+#include "Twips.h"
+#include "UiFonts.h"
 #include "UiTexts.h"
 
 #include <QApplication>
@@ -13,15 +15,6 @@
 namespace tarnwick {
 
 namespace {
-
-// The window's layout is given in twips, 1/1440 inch: 15 to a pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
-
-constexpr QRect fromTwips(int left, int top, int width, int height)
-{
-    return { left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-        height / kTwipsPerPixel };
-}
 
 // Top-left corners of Image1(0..14) in twips; the rows sit on the drawn wood.
 constexpr std::array<QPoint, kHoleCount> kCellTwips { {
@@ -45,15 +38,6 @@ constexpr std::array<QPoint, kHoleCount> kCellTwips { {
 constexpr QRect kCommand1Twips { 3720, 240, 1215, 375 };
 constexpr QRect kCommand2Twips { 3840, 720, 975, 375 };
 constexpr QRect kCommand3Twips { 3840, 1200, 975, 375 };
-
-QFont buttonFont()
-{
-    QFont font(QStringLiteral("Nimbus Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11); // 8.25 pt at 96 dpi
-    font.setBold(true);
-    return font;
-}
 
 } // namespace
 
@@ -84,7 +68,7 @@ Main_form::Main_form(
         m_cells.at(static_cast<std::size_t>(index)) = cell;
     }
 
-    setFont(buttonFont());
+    setFont(UiFonts::buttonFont());
     m_command1 = addButton(kStartGameCaption, kCommand1Twips);
     m_command2 = addButton(kHelpCaption, kCommand2Twips);
     m_command3 = addButton(kQuitCaption, kCommand3Twips);
@@ -107,7 +91,7 @@ Main_form::~Main_form()
 QPushButton* Main_form::addButton(const QString& caption, QRect twips)
 {
     auto* button = new QPushButton(caption, this);
-    button->setGeometry(fromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
+    button->setGeometry(rectFromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
     button->setAttribute(Qt::WA_NoMousePropagation);
     return button;
 }
@@ -159,7 +143,10 @@ void Main_form::Command1_Click()
     m_game.Command1_Click();
 }
 
-void Main_form::Command2_Click() { }
+void Main_form::Command2_Click()
+{
+    m_rules.Command2_Click(screen());
+}
 
 void Main_form::Command3_Click()
 {

@@ -5,6 +5,7 @@
 #include "HoleView.h"
 #include "Peg_Pics.h"
 #include "QtModalMessage.h"
+#include "RulesWindowLauncher.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -49,6 +50,7 @@ public:
     [[nodiscard]] QPushButton* Command3() const { return m_command3; }
     [[nodiscard]] const Game& game() const { return m_game; }
     [[nodiscard]] bool isDragging() const { return m_dragging; }
+    [[nodiscard]] const RulesWindowLauncher& rules() const { return m_rules; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,6 +77,7 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command3 = nullptr;
+    RulesWindowLauncher m_rules;
     QtModalMessage m_message;
     Game m_game;
     bool m_dragging = false;

@@ -4,10 +4,9 @@
 #include <QRect>
 #include <QSize>
 
-namespace tarnwick {
+#include "Twips.h"
 
-/// Twips (1/1440 inch) in one pixel at 96 pixels per inch.
-inline constexpr int kTwipsPerPixel = 15;
+namespace tarnwick {
 
 /// The offset, in twips, that centres an extent of @p windowTwips on one of
 /// @p screenTwips: their difference rounded to the nearest whole twip (halves
