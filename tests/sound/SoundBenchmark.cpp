@@ -1,0 +1,121 @@
+// Measures the sound cues against a private audio server (run through
+// with_private_pulse.sh by scripts/benchmark-sound.sh):
+//  - the player's cost before the window appears and of the first cue,
+//  - latency from playCue() to the first sound at the sink, median of 20,
+//  - processor time of an idle game over 10 s once its last cue has ended.
+#include "CueFolder.h"
+#include "MonitorRecorder.h"
+#include "WaveCuePlayer.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarnwick::test::MonitorRecorder;
+
+double processorSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? NAN : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    constexpr int kPlays = 20;
+    constexpr double kLatencyTarget = 30.0;
+    constexpr double kIdleTarget = 0.02;
+    // About -46 dBFS: the first audible sample of a cue.
+    constexpr float kAudible = 0.005F;
+
+    MonitorRecorder recorder("test.monitor");
+    if (!recorder.waitForRealTime(std::chrono::seconds(20))) {
+        std::fprintf(stderr, "the audio server's monitor does not keep up; no figures\n");
+        return 1;
+    }
+
+    const auto beforePlayer = Clock::now();
+    tarnwick::WaveCuePlayer player(QStringLiteral(TARNWICK_DEFAULT_CUE_DIR));
+    const double constructMs = millisecondsBetween(beforePlayer, Clock::now());
+    QWidget window;
+    window.show();
+
+    std::string error;
+    if (!recorder.start(&error)) {
+        std::fprintf(stderr, "cannot record the monitor: %s\n", error.c_str());
+        return 1;
+    }
+    QTest::qWait(300);
+    std::vector<Clock::time_point> calls;
+    std::vector<double> callMs;
+    for (int i = 0; i < kPlays; ++i) {
+        const auto before = Clock::now();
+        player.playCue(tarnwick::Cue::pickup);
+        callMs.push_back(millisecondsBetween(before, Clock::now()));
+        calls.push_back(before);
+        // Long enough for the device to close again: each play opens it anew,
+        // as a cue after a pause in the game does.
+        QTest::qWait(600);
+    }
+    const std::vector<float> samples = recorder.stop();
+
+    std::vector<double> latencies;
+    std::size_t index = 0;
+    for (const auto call : calls) {
+        while (index < samples.size() && recorder.timeOfSample(index) < call) {
+            ++index;
+        }
+        while (index < samples.size() && std::abs(samples[index]) < kAudible) {
+            ++index;
+        }
+        if (index < samples.size()) {
+            latencies.push_back(millisecondsBetween(call, recorder.timeOfSample(index)));
+        }
+    }
+
+    // Let the last cue and its tail play out, then leave the game alone.
+    QTest::qWait(1000);
+    const double idleBefore = processorSeconds();
+    QTest::qWait(10000);
+    const double idleSeconds = processorSeconds() - idleBefore;
+
+    const double latency = median(latencies);
+    std::printf("sound: player construction before the window shows: %.3f ms\n", constructMs);
+    std::printf("sound: playCue() call: first %.2f ms, median %.2f ms, longest %.2f ms\n",
+        callMs.front(), median(callMs), *std::max_element(callMs.begin(), callMs.end()));
+    std::printf("sound: latency play call -> first sound at the sink: first %.1f ms, median of %zu "
+                "%.1f ms, longest %.1f ms (target <= %.0f ms) %s\n",
+        latencies.empty() ? NAN : latencies.front(), latencies.size(), latency,
+        latencies.empty() ? NAN : *std::max_element(latencies.begin(), latencies.end()),
+        kLatencyTarget, latency <= kLatencyTarget ? "ok" : "OVER TARGET");
+    std::printf(
+        "sound: idle processor time over 10 s after the last cue: %.4f s (target <= %.2f s) %s\n",
+        idleSeconds, kIdleTarget, idleSeconds <= kIdleTarget ? "ok" : "OVER TARGET");
+    return latencies.size() == static_cast<std::size_t>(kPlays) ? 0 : 1;
+}
