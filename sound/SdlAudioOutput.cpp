@@ -1,12 +1,14 @@
 #include "SdlAudioOutput.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <SDL.h>
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 namespace tarnwick {
@@ -20,6 +22,32 @@ constexpr Uint16 kBufferFrames = 512;
 // Silence played after a clip before the device closes. It must outlast
 // the buffering between us and the speaker, or closing cuts off the tail.
 constexpr std::size_t kTailFrames = PcmClip::kSampleRate * 150 / 1000;
+
+/// Runs a callback on its own thread when it receives a "played out" event.
+class PlayedOutReceiver final : public QObject {
+public:
+    static QEvent::Type eventType()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    explicit PlayedOutReceiver(std::function<void()> onPlayedOut)
+        : m_onPlayedOut(std::move(onPlayedOut))
+    { }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != eventType()) {
+            return QObject::event(event);
+        }
+        m_onPlayedOut();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onPlayedOut;
+};
 
 void ignoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
     const char* /*format*/, ...)
@@ -38,7 +66,9 @@ void silenceAlsa()
 
 } // namespace
 
-SdlAudioOutput::SdlAudioOutput() = default;
+SdlAudioOutput::SdlAudioOutput()
+    : m_receiver(std::make_unique<PlayedOutReceiver>([this] { closeIfIdle(); }))
+{ }
 
 SdlAudioOutput::~SdlAudioOutput()
 {
@@ -132,8 +162,7 @@ void SdlAudioOutput::fillOnAudioThread(std::int16_t* out, std::size_t sampleCoun
     if (m_voice.silentFrames >= kTailFrames) {
         m_voice.idleReported = true;
         // Closing joins this thread, so it has to happen on the owner's thread.
-        QMetaObject::invokeMethod(
-            &m_context, [this] { closeIfIdle(); }, Qt::QueuedConnection);
+        QCoreApplication::postEvent(m_receiver.get(), new QEvent(PlayedOutReceiver::eventType()));
     }
 }
 

@@ -50,9 +50,9 @@ private:
     std::uint32_t m_device = 0;
     Voice m_voice;
     std::thread m_closer;
-    /// Receives the audio thread's "done" notes on the owner's thread; queued
-    /// notes die with it.
-    QObject m_context;
+    /// Receives the audio thread's "played out" notes on the owner's thread;
+    /// notes still queued die with it.
+    std::unique_ptr<QObject> m_receiver;
 };
 
 } // namespace tarnwick

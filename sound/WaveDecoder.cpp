@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -45,12 +46,13 @@ std::shared_ptr<const PcmClip> WaveDecoder::decode(const QByteArray& bytes)
     }
     const std::size_t inputFrames = length / static_cast<Uint32>(frameBytes);
     const auto outputFrames = static_cast<std::size_t>(
-        static_cast<double>(inputFrames) * PcmClip::kSampleRate / spec.freq + 0.5);
+        std::llround(static_cast<double>(inputFrames) * PcmClip::kSampleRate / spec.freq));
 
     // SDL's resampler holds back the last part of its input even when
     // flushed; feed it a tenth of a second of silence after the sound and
     // keep exactly as many frames as the sound lasts.
-    const auto paddingBytes = static_cast<std::size_t>(spec.freq / 10 * frameBytes);
+    const std::size_t paddingBytes
+        = static_cast<std::size_t>(spec.freq / 10) * static_cast<std::size_t>(frameBytes);
     const std::vector<Uint8> padding(paddingBytes, spec.format == AUDIO_U8 ? 0x80 : 0x00);
 
     const std::unique_ptr<SDL_AudioStream, AudioStreamDeleter> stream(

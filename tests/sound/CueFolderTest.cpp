@@ -12,8 +12,8 @@ namespace tarnwick {
 namespace {
 
 struct NameCase {
-    Cue cue;
-    const char* fileName;
+    Cue cue = Cue::pickup;
+    const char* fileName = "";
 };
 
 TEST(CueFolderTest, EachCueHasItsOwnFileWithALowerCaseStemAndUpperCaseExtension)

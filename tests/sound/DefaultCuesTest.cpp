@@ -46,9 +46,9 @@ Measured measure(Cue cue)
 }
 
 struct LengthCase {
-    Cue cue;
-    double shortest;
-    double longest;
+    Cue cue = Cue::pickup;
+    double shortest = 0.0;
+    double longest = 0.0;
 };
 
 TEST(DefaultCuesTest, AllSixAreShortCleanAndStartAndEndInSilence)
@@ -93,8 +93,8 @@ TEST(DefaultCuesTest, TheCuesOfEveryMoveAreQuieterThanTheEndOfGameCues)
 }
 
 struct PhraseCase {
-    Cue cue;
-    bool rises;
+    Cue cue = Cue::pickup;
+    bool rises = false;
 };
 
 TEST(DefaultCuesTest, TheWinnerRisesAndTheThreeLosersFallEachItsOwnWay)

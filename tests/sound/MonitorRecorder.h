@@ -47,8 +47,8 @@ public:
 
 private:
     struct Block {
-        std::size_t end; ///< One past the block's last sample.
-        Clock::time_point heard; ///< When the block's last sample was played.
+        std::size_t end = 0; ///< One past the block's last sample.
+        Clock::time_point heard {}; ///< When the block's last sample was played.
     };
 
     void run();

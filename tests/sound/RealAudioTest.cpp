@@ -75,9 +75,9 @@ protected:
 };
 
 struct FormatCase {
-    Cue cue;
+    Cue cue = Cue::pickup;
     WaveLayout layout;
-    double frequency;
+    double frequency = 0.0;
 };
 
 TEST_F(RealAudioTest, EveryCommonWaveLayoutIsHeardInFullAtItsOwnPitch)
@@ -147,7 +147,7 @@ TEST_F(RealAudioTest, AMissingFileIsSilent)
 }
 
 struct BrokenCase {
-    const char* name;
+    const char* name = "";
     QByteArray bytes; ///< Empty: no file at all.
 };
 
@@ -184,7 +184,7 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
 TEST_F(RealAudioTest, TheDeviceClosesOnceACueHasPlayedOut)
 {
     auto clip = std::make_shared<PcmClip>();
-    clip->samples.assign(PcmClip::kSampleRate / 5 * PcmClip::kChannels, 0);
+    clip->samples.assign(std::size_t { PcmClip::kSampleRate / 5 } * PcmClip::kChannels, 0);
     SdlAudioOutput output;
     EXPECT_FALSE(output.isDeviceOpen());
     output.play(clip);

@@ -92,7 +92,9 @@ double ToneAnalysis::strongestFrequency(double windowStart, double low, double h
 {
     double best = low;
     double bestAmplitude = -1.0;
-    for (double frequency = low; frequency <= high; frequency += 5.0) {
+    const auto steps = static_cast<int>((high - low) / 5.0);
+    for (int step = 0; step <= steps; ++step) {
+        const double frequency = low + 5.0 * step;
         const double value = amplitude(windowStart, frequency);
         if (value > bestAmplitude) {
             bestAmplitude = value;

@@ -78,7 +78,7 @@ TEST_F(WaveCuePlayerTest, EachCuePlaysItsOwnFile)
 }
 
 struct BrokenCase {
-    const char* name;
+    const char* name = "";
     QByteArray bytes;
 };
 

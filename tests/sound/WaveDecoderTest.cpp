@@ -21,7 +21,7 @@ std::vector<float> leftChannel(const PcmClip& clip)
 }
 
 struct LayoutCase {
-    const char* name;
+    const char* name = "";
     WaveLayout layout;
 };
 
@@ -57,7 +57,7 @@ TEST(WaveDecoderTest, EveryCommonLayoutBecomesTheSameToneAtTheDeviceRate)
 }
 
 struct BrokenCase {
-    const char* name;
+    const char* name = "";
     QByteArray bytes;
 };
 
