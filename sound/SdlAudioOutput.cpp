@@ -15,9 +15,10 @@ namespace tarnwick {
 
 namespace {
 
-// 512 frames at 48 kHz: about 11 ms per buffer, small enough for a quick
-// start and large enough not to starve on a busy machine.
-constexpr Uint16 kBufferFrames = 512;
+// 1024 frames at 48 kHz: about 21 ms per buffer. Cues still start within a
+// few milliseconds (each opens a fresh stream), and a busy machine has time
+// to refill the buffer; with 512 frames a loaded two-core machine drops out.
+constexpr Uint16 kBufferFrames = 1024;
 
 // Silence played after a clip before the device closes. It must outlast
 // the buffering between us and the speaker, or closing cuts off the tail.
@@ -48,6 +49,10 @@ public:
 private:
     std::function<void()> m_onPlayedOut;
 };
+
+// How long to wait after failing to open the device before trying again,
+// in case an audio server has started in the meantime.
+constexpr std::chrono::seconds kRetryDelay { 3 };
 
 void ignoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
     const char* /*format*/, ...)
@@ -86,8 +91,17 @@ void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
         stop();
         return;
     }
-    if (m_device == 0 && !openDevice()) {
-        return;
+    if (m_device == 0) {
+        // Without a device, asking again at every move would cost each cue
+        // the probing of every audio system; ask again only after a while.
+        const auto now = std::chrono::steady_clock::now();
+        if (now < m_retryAfter) {
+            return;
+        }
+        if (!openDevice()) {
+            m_retryAfter = now + kRetryDelay;
+            return;
+        }
     }
     replaceVoice(std::move(clip));
 }

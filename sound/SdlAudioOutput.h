@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <thread>
@@ -14,7 +15,8 @@ namespace tarnwick {
 ///
 /// The device is opened at the first clip and closed again once a clip has
 /// been heard to its end, so an idle game keeps no audio thread awake. With
-/// no audio device or server every call is a quiet no-op. Must be created,
+/// no audio device or server every call is a quiet no-op, and the device is
+/// looked for again at most every few seconds. Must be created,
 /// used and destroyed on a thread that runs a Qt event loop.
 class SdlAudioOutput final : public AudioOutput {
 public:
@@ -48,6 +50,7 @@ private:
     void waitForClose();
 
     std::uint32_t m_device = 0;
+    std::chrono::steady_clock::time_point m_retryAfter {};
     Voice m_voice;
     std::thread m_closer;
     /// Receives the audio thread's "played out" notes on the owner's thread;

@@ -25,6 +25,9 @@ constexpr double kThreshold = kToneAmplitude / 2.0;
 // Generous: the windows are 5 ms apart, and CI machines are busy.
 constexpr double kLengthTolerance = 0.03;
 constexpr double kSilence = 0.01;
+// A loaded two-core machine now and then misses a buffer (about 20 ms): such
+// a dropout is not what these tests are about, and must not split a tone.
+constexpr double kDropout = 0.03;
 
 class RealAudioTest : public ::testing::Test {
 protected:
@@ -74,6 +77,16 @@ protected:
     MonitorRecorder m_recorder { "test.monitor" };
 };
 
+/// For failure messages: where a tone was heard.
+std::string describe(const std::vector<ToneAnalysis::Span>& spans)
+{
+    std::string text;
+    for (const auto& span : spans) {
+        text += " [" + std::to_string(span.start) + " s, " + std::to_string(span.end) + " s]";
+    }
+    return text.empty() ? " nowhere" : text;
+}
+
 struct FormatCase {
     Cue cue = Cue::pickup;
     WaveLayout layout;
@@ -104,8 +117,8 @@ TEST_F(RealAudioTest, EveryCommonWaveLayoutIsHeardInFullAtItsOwnPitch)
 
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(cueName(c.cue).data());
-        const auto spans = heard.spans(c.frequency, kThreshold);
-        ASSERT_EQ(spans.size(), 1U);
+        const auto spans = heard.spans(c.frequency, kThreshold, kDropout);
+        ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
         EXPECT_NEAR(spans[0].length(), kLength, kLengthTolerance);
     }
 }
@@ -124,10 +137,10 @@ TEST_F(RealAudioTest, ANewCueCutsOffTheOneThatPlays)
     QTest::qWait(900);
     const ToneAnalysis heard = stopRecording();
 
-    const auto first = heard.spans(kLong, kThreshold);
-    const auto second = heard.spans(kShort, kThreshold);
-    ASSERT_EQ(first.size(), 1U);
-    ASSERT_EQ(second.size(), 1U);
+    const auto first = heard.spans(kLong, kThreshold, kDropout);
+    const auto second = heard.spans(kShort, kThreshold, kDropout);
+    ASSERT_EQ(first.size(), 1U) << "heard" << describe(first);
+    ASSERT_EQ(second.size(), 1U) << "heard" << describe(second);
     // Cut off well before its 1.5 s, right where the new cue starts.
     EXPECT_LT(first[0].length(), 0.9);
     EXPECT_NEAR(first[0].end, second[0].start, 0.02);
@@ -174,8 +187,8 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
         QTest::qWait(600);
         const ToneAnalysis heard = stopRecording();
 
-        const auto spans = heard.spans(kTone, kThreshold);
-        ASSERT_EQ(spans.size(), 1U);
+        const auto spans = heard.spans(kTone, kThreshold, kDropout);
+        ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
         EXPECT_LT(spans[0].length(), 0.8);
         EXPECT_LT(heard.peakBetween(spans[0].end + 0.03, heard.duration()), kSilence);
     }

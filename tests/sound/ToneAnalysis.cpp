@@ -45,21 +45,23 @@ double ToneAnalysis::amplitude(double windowStart, double frequency) const
     return 2.0 * std::sqrt(std::max(0.0, power)) / static_cast<double>(length);
 }
 
-std::vector<ToneAnalysis::Span> ToneAnalysis::spans(double frequency, double threshold) const
+std::vector<ToneAnalysis::Span> ToneAnalysis::spans(
+    double frequency, double threshold, double bridged) const
 {
     std::vector<Span> found;
-    bool inside = false;
     for (std::size_t w = 0; w < windowCount(); ++w) {
         const double start = static_cast<double>(w) * kHop;
-        const double centre = start + kWindow / 2.0;
-        const bool sounding = amplitude(start, frequency) > threshold;
-        if (sounding && !inside) {
-            found.push_back({ centre, centre });
+        if (amplitude(start, frequency) <= threshold) {
+            continue;
         }
-        if (sounding) {
+        const double centre = start + kWindow / 2.0;
+        const double gap = found.empty() ? 0.0 : centre - found.back().end - kHop;
+        if (found.empty() || gap > bridged + kHop / 2.0) {
+            found.push_back({ centre, centre, 0.0 });
+        } else {
+            found.back().gaps += gap;
             found.back().end = centre;
         }
-        inside = sounding;
     }
     return found;
 }

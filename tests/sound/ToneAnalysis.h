@@ -13,7 +13,9 @@ public:
     struct Span {
         double start = 0.0;
         double end = 0.0;
-        double length() const { return end - start; }
+        double gaps = 0.0; ///< Short dropouts inside the span.
+        /// How long the tone sounded.
+        double length() const { return end - start - gaps; }
     };
 
     /// Analyses @p samples (full scale -1..1) recorded at @p sampleRate.
@@ -29,7 +31,9 @@ public:
     /// The stretches in which @p frequency sounds at more than @p threshold.
     /// A window counts at its centre, so for a steady tone and a threshold of
     /// half its amplitude the spans match the tone's true start and end.
-    std::vector<Span> spans(double frequency, double threshold) const;
+    /// Gaps up to @p bridged seconds (a buffer lost on a busy machine) do not
+    /// split a span; they are counted in its gaps.
+    std::vector<Span> spans(double frequency, double threshold, double bridged = 0.0) const;
 
     /// Number of windows in which both tones sound above @p threshold.
     int overlappingWindows(double first, double second, double threshold) const;
