@@ -1,7 +1,40 @@
-#include <cstdio>
+#include "ClockRandomSource.h"
+#include "CueFolder.h"
+#include "Main_form.h"
+#include "QtProgramControl.h"
+#include "WaveCuePlayer.h"
 
-int main()
+#include <QApplication>
+
+namespace {
+
+// The game places its windows itself (the board at a fixed spot, the rules
+// centred), which a Wayland compositor does not allow. Where XWayland is
+// there, use it; otherwise Qt falls back to Wayland and the compositor places.
+void preferX11UnderWayland()
 {
-    std::puts("Tarnwick: the rules are built and tested; the game window comes next.");
-    return 0;
+    const bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    const bool wayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    const bool xwayland = qEnvironmentVariableIsSet("DISPLAY");
+    if (!platformChosen && wayland && xwayland) {
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    preferX11UnderWayland();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarnwick"));
+
+    tarnwick::WaveCuePlayer cues(tarnwick::CueFolder::programFolder());
+    tarnwick::ClockRandomSource random;
+    tarnwick::QtProgramControl program;
+
+    tarnwick::Main_form mainForm(cues, random, program);
+    mainForm.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,83 @@
+#include "WaveDecoder.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace tarnwick {
+
+namespace {
+
+struct WaveBufferDeleter {
+    void operator()(Uint8* buffer) const { SDL_FreeWAV(buffer); }
+};
+
+struct AudioStreamDeleter {
+    void operator()(SDL_AudioStream* stream) const { SDL_FreeAudioStream(stream); }
+};
+
+} // namespace
+
+std::shared_ptr<const PcmClip> WaveDecoder::decode(const QByteArray& bytes)
+{
+    if (bytes.isEmpty()) {
+        return nullptr;
+    }
+    // A file cut short is rejected rather than played up to the cut.
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
+
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size()));
+    if (source == nullptr) {
+        return nullptr;
+    }
+    SDL_AudioSpec spec {};
+    Uint8* rawBuffer = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV_RW(source, 1, &spec, &rawBuffer, &length) == nullptr) {
+        return nullptr;
+    }
+    const std::unique_ptr<Uint8, WaveBufferDeleter> buffer(rawBuffer);
+
+    const int frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
+    if (frameBytes <= 0 || spec.freq <= 0) {
+        return nullptr;
+    }
+    const std::size_t inputFrames = length / static_cast<Uint32>(frameBytes);
+    const auto outputFrames = static_cast<std::size_t>(
+        std::llround(static_cast<double>(inputFrames) * PcmClip::kSampleRate / spec.freq));
+
+    // SDL's resampler holds back the last part of its input even when
+    // flushed; feed it a tenth of a second of silence after the sound and
+    // keep exactly as many frames as the sound lasts.
+    const std::size_t paddingBytes
+        = static_cast<std::size_t>(spec.freq / 10) * static_cast<std::size_t>(frameBytes);
+    const std::vector<Uint8> padding(paddingBytes, spec.format == AUDIO_U8 ? 0x80 : 0x00);
+
+    const std::unique_ptr<SDL_AudioStream, AudioStreamDeleter> stream(
+        SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, PcmClip::kChannels,
+            PcmClip::kSampleRate));
+    if (!stream || SDL_AudioStreamPut(stream.get(), buffer.get(), static_cast<int>(length)) != 0
+        || SDL_AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
+        || SDL_AudioStreamFlush(stream.get()) != 0) {
+        return nullptr;
+    }
+
+    auto clip = std::make_shared<PcmClip>();
+    clip->samples.resize(outputFrames * PcmClip::kChannels);
+    const int wanted = static_cast<int>(clip->samples.size() * sizeof(std::int16_t));
+    const int got = SDL_AudioStreamGet(stream.get(), clip->samples.data(), wanted);
+    if (got < 0) {
+        return nullptr;
+    }
+    clip->samples.resize(static_cast<std::size_t>(got) / sizeof(std::int16_t));
+    // Keep whole frames only.
+    clip->samples.resize(clip->frameCount() * PcmClip::kChannels);
+    if (clip->samples.empty()) {
+        return nullptr;
+    }
+    return clip;
+}
+
+} // namespace tarnwick

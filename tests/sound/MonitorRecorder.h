@@ -1,0 +1,65 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct pa_simple;
+
+namespace tarnwick::test {
+
+/// Records what an audio server's sink plays, through its monitor source,
+/// as mono samples, and knows when each block was heard.
+class MonitorRecorder {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    /// Frames per second of the recording.
+    static constexpr int kSampleRate = 48000;
+
+    /// Records @p source, e.g. "test.monitor", from the server the
+    /// environment names.
+    explicit MonitorRecorder(std::string source);
+    ~MonitorRecorder();
+
+    MonitorRecorder(const MonitorRecorder&) = delete;
+    MonitorRecorder& operator=(const MonitorRecorder&) = delete;
+
+    /// Connects and starts recording; false (with @p error set) if it cannot.
+    bool start(std::string* error);
+
+    /// Stops recording and returns everything recorded since start().
+    std::vector<float> stop();
+
+    /// Samples recorded so far.
+    std::size_t sampleCount() const;
+
+    /// When the sink played sample @p index, by the server's own latency
+    /// figures; only after stop().
+    Clock::time_point timeOfSample(std::size_t index) const;
+
+    /// Waits until the server delivers the monitor in real time, as it does
+    /// only some seconds after it starts. False if it never does in @p limit.
+    bool waitForRealTime(std::chrono::milliseconds limit);
+
+private:
+    struct Block {
+        std::size_t end = 0; ///< One past the block's last sample.
+        Clock::time_point heard {}; ///< When the block's last sample was played.
+    };
+
+    void run();
+
+    std::string m_source;
+    pa_simple* m_stream = nullptr;
+    std::thread m_thread;
+    bool m_stopping = false;
+    mutable std::mutex m_mutex;
+    std::vector<float> m_samples;
+    std::vector<Block> m_blocks;
+};
+
+} // namespace tarnwick::test

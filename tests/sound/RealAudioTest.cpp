@@ -1,0 +1,213 @@
+// Plays cues through the real audio path into a private audio server's null
+// sink and listens to the sink's monitor. Run by with_private_pulse.sh.
+#include "MonitorRecorder.h"
+#include "SdlAudioOutput.h"
+#include "ToneAnalysis.h"
+#include "WaveBuilder.h"
+#include "WaveCuePlayer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace tarnwick::test {
+namespace {
+
+constexpr double kToneAmplitude = 0.4;
+// A window counts as sounding at half the tone's amplitude (see ToneAnalysis).
+constexpr double kThreshold = kToneAmplitude / 2.0;
+// Generous: the windows are 5 ms apart, and CI machines are busy.
+constexpr double kLengthTolerance = 0.03;
+constexpr double kSilence = 0.01;
+// A loaded two-core machine now and then misses a buffer (about 20 ms): such
+// a dropout is not what these tests are about, and must not split a tone.
+constexpr double kDropout = 0.03;
+
+class RealAudioTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (std::getenv("TARNWICK_TEST_PULSE") == nullptr) {
+            return;
+        }
+        MonitorRecorder warmUp("test.monitor");
+        s_serverReady = warmUp.waitForRealTime(std::chrono::seconds(20));
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(std::getenv("TARNWICK_TEST_PULSE"), nullptr)
+            << "run through with_private_pulse.sh, which provides the audio server";
+        ASSERT_TRUE(s_serverReady) << "the monitor never kept up with the wall clock";
+        ASSERT_TRUE(m_folder.isValid());
+    }
+
+    void writeCue(Cue cue, const QByteArray& bytes)
+    {
+        QFile file(CueFolder(m_folder.path()).filePath(cue));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    void writeTone(Cue cue, double frequency, double seconds, const WaveLayout& layout = {})
+    {
+        writeCue(cue, WaveBuilder::tone(layout, frequency, seconds, kToneAmplitude));
+    }
+
+    void startRecording()
+    {
+        std::string error;
+        ASSERT_TRUE(m_recorder.start(&error)) << error;
+        QTest::qWait(200);
+    }
+
+    ToneAnalysis stopRecording()
+    {
+        return ToneAnalysis(m_recorder.stop(), MonitorRecorder::kSampleRate);
+    }
+
+    static inline bool s_serverReady = false;
+    QTemporaryDir m_folder;
+    MonitorRecorder m_recorder { "test.monitor" };
+};
+
+/// For failure messages: where a tone was heard.
+std::string describe(const std::vector<ToneAnalysis::Span>& spans)
+{
+    std::string text;
+    for (const auto& span : spans) {
+        text += " [" + std::to_string(span.start) + " s, " + std::to_string(span.end) + " s]";
+    }
+    return text.empty() ? " nowhere" : text;
+}
+
+struct FormatCase {
+    Cue cue = Cue::pickup;
+    WaveLayout layout;
+    double frequency = 0.0;
+};
+
+TEST_F(RealAudioTest, EveryCommonWaveLayoutIsHeardInFullAtItsOwnPitch)
+{
+    constexpr double kLength = 0.4;
+    const FormatCase cases[] = {
+        { Cue::pickup, { SampleEncoding::unsigned8, 1, 8000 }, 500.0 },
+        { Cue::pegdrop, { SampleEncoding::signed16, 2, 44100 }, 700.0 },
+        { Cue::winner, { SampleEncoding::signed24, 1, 96000 }, 900.0 },
+        { Cue::loser, { SampleEncoding::signed32, 2, 22050 }, 1100.0 },
+        { Cue::loser4, { SampleEncoding::float32, 1, 48000 }, 1300.0 },
+        { Cue::loser3, { SampleEncoding::float32, 2, 96000 }, 1500.0 },
+    };
+    for (const FormatCase& c : cases) {
+        writeTone(c.cue, c.frequency, kLength, c.layout);
+    }
+    WaveCuePlayer player(m_folder.path());
+    startRecording();
+    for (const FormatCase& c : cases) {
+        player.playCue(c.cue);
+        QTest::qWait(650);
+    }
+    const ToneAnalysis heard = stopRecording();
+
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(cueName(c.cue).data());
+        const auto spans = heard.spans(c.frequency, kThreshold, kDropout);
+        ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
+        EXPECT_NEAR(spans[0].length(), kLength, kLengthTolerance);
+    }
+}
+
+TEST_F(RealAudioTest, ANewCueCutsOffTheOneThatPlays)
+{
+    constexpr double kLong = 600.0;
+    constexpr double kShort = 1000.0;
+    writeTone(Cue::winner, kLong, 1.5);
+    writeTone(Cue::pegdrop, kShort, 0.3);
+    WaveCuePlayer player(m_folder.path());
+    startRecording();
+    player.playCue(Cue::winner);
+    QTest::qWait(400);
+    player.playCue(Cue::pegdrop);
+    QTest::qWait(900);
+    const ToneAnalysis heard = stopRecording();
+
+    const auto first = heard.spans(kLong, kThreshold, kDropout);
+    const auto second = heard.spans(kShort, kThreshold, kDropout);
+    ASSERT_EQ(first.size(), 1U) << "heard" << describe(first);
+    ASSERT_EQ(second.size(), 1U) << "heard" << describe(second);
+    // Cut off well before its 1.5 s, right where the new cue starts.
+    EXPECT_LT(first[0].length(), 0.9);
+    EXPECT_NEAR(first[0].end, second[0].start, 0.02);
+    EXPECT_LE(heard.overlappingWindows(kLong, kShort, kThreshold), 2);
+    EXPECT_NEAR(second[0].length(), 0.3, kLengthTolerance);
+}
+
+TEST_F(RealAudioTest, AMissingFileIsSilent)
+{
+    WaveCuePlayer player(m_folder.path());
+    startRecording();
+    player.playCue(Cue::loser);
+    QTest::qWait(500);
+    const ToneAnalysis heard = stopRecording();
+
+    EXPECT_LT(heard.peakBetween(0.0, heard.duration()), kSilence);
+}
+
+struct BrokenCase {
+    const char* name = "";
+    QByteArray bytes; ///< Empty: no file at all.
+};
+
+TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
+{
+    constexpr double kTone = 800.0;
+    const BrokenCase cases[] = {
+        { "missing", {} },
+        { "garbage", QByteArray(4096, 'x') },
+        { "truncated", WaveBuilder::tone({}, 1200.0, 0.5).left(30000) },
+    };
+    writeTone(Cue::winner, kTone, 1.5);
+    for (const BrokenCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(CueFolder(m_folder.path()).filePath(Cue::loser));
+        if (!c.bytes.isEmpty()) {
+            writeCue(Cue::loser, c.bytes);
+        }
+        WaveCuePlayer player(m_folder.path());
+        startRecording();
+        player.playCue(Cue::winner);
+        QTest::qWait(300);
+        player.playCue(Cue::loser);
+        QTest::qWait(600);
+        const ToneAnalysis heard = stopRecording();
+
+        const auto spans = heard.spans(kTone, kThreshold, kDropout);
+        ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
+        EXPECT_LT(spans[0].length(), 0.8);
+        EXPECT_LT(heard.peakBetween(spans[0].end + 0.03, heard.duration()), kSilence);
+    }
+}
+
+TEST_F(RealAudioTest, TheDeviceClosesOnceACueHasPlayedOut)
+{
+    auto clip = std::make_shared<PcmClip>();
+    clip->samples.assign(std::size_t { PcmClip::kSampleRate / 5 } * PcmClip::kChannels, 0);
+    SdlAudioOutput output;
+    EXPECT_FALSE(output.isDeviceOpen());
+    output.play(clip);
+    EXPECT_TRUE(output.isDeviceOpen());
+    // 200 ms of clip, the fade-out tail, and time to spare.
+    QTest::qWait(1000);
+    EXPECT_FALSE(output.isDeviceOpen());
+    output.play(clip);
+    EXPECT_TRUE(output.isDeviceOpen()) << "a later cue opens it again";
+}
+
+} // namespace
+} // namespace tarnwick::test

@@ -1,0 +1,160 @@
+// Measures the sound cues against a private audio server (run through
+// with_private_pulse.sh by scripts/benchmark-sound.sh):
+//  - the player's cost before the window appears and of the first cue,
+//  - latency from playCue() to the first sound at the sink, median of 20,
+//    with the device closed (as after a pause) and while another cue plays,
+//  - processor time of an idle game over 10 s once its last cue has ended.
+#include "CueFolder.h"
+#include "MonitorRecorder.h"
+#include "WaveBuilder.h"
+#include "WaveCuePlayer.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarnwick::test::MonitorRecorder;
+
+double processorSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? NAN : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    constexpr int kPlays = 20;
+    constexpr double kLatencyTarget = 30.0;
+    constexpr double kIdleTarget = 0.02;
+    // About -46 dBFS: the first audible sample of a cue.
+    constexpr float kAudible = 0.005F;
+
+    MonitorRecorder recorder("test.monitor");
+    if (!recorder.waitForRealTime(std::chrono::seconds(20))) {
+        std::fprintf(stderr, "the audio server's monitor does not keep up; no figures\n");
+        return 1;
+    }
+
+    const auto beforePlayer = Clock::now();
+    tarnwick::WaveCuePlayer player(QStringLiteral(TARNWICK_DEFAULT_CUE_DIR));
+    const double constructMs = millisecondsBetween(beforePlayer, Clock::now());
+    // The same pick-up beside a silent winner cue, for the second series.
+    QTemporaryDir busyFolder;
+    QFile::copy(tarnwick::CueFolder(QStringLiteral(TARNWICK_DEFAULT_CUE_DIR))
+                    .filePath(tarnwick::Cue::pickup),
+        tarnwick::CueFolder(busyFolder.path()).filePath(tarnwick::Cue::pickup));
+    QFile silent(tarnwick::CueFolder(busyFolder.path()).filePath(tarnwick::Cue::winner));
+    if (!silent.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    silent.write(tarnwick::test::WaveBuilder::encode({}, std::vector<float>(48000, 0.0F)));
+    silent.close();
+    tarnwick::WaveCuePlayer busyPlayer(busyFolder.path());
+    QWidget window;
+    window.show();
+
+    std::string error;
+    if (!recorder.start(&error)) {
+        std::fprintf(stderr, "cannot record the monitor: %s\n", error.c_str());
+        return 1;
+    }
+    QTest::qWait(300);
+    // First series: each play opens the device anew, as a cue after a pause
+    // in the game does. Second series: the device is open and busy with a
+    // (silent) cue when the pick-up starts, as in a quick move.
+    std::vector<Clock::time_point> calls;
+    std::vector<Clock::time_point> busyCalls;
+    std::vector<double> callMs;
+    for (int i = 0; i < kPlays; ++i) {
+        const auto before = Clock::now();
+        player.playCue(tarnwick::Cue::pickup);
+        callMs.push_back(millisecondsBetween(before, Clock::now()));
+        calls.push_back(before);
+        QTest::qWait(600);
+    }
+    for (int i = 0; i < kPlays; ++i) {
+        busyPlayer.playCue(tarnwick::Cue::winner);
+        QTest::qWait(100);
+        busyCalls.push_back(Clock::now());
+        busyPlayer.playCue(tarnwick::Cue::pickup);
+        QTest::qWait(600);
+    }
+    const std::vector<float> samples = recorder.stop();
+
+    const auto latenciesOf = [&](const std::vector<Clock::time_point>& starts) {
+        std::vector<double> found;
+        std::size_t index = 0;
+        for (const auto call : starts) {
+            while (index < samples.size() && recorder.timeOfSample(index) < call) {
+                ++index;
+            }
+            while (index < samples.size() && std::abs(samples[index]) < kAudible) {
+                ++index;
+            }
+            if (index < samples.size()) {
+                found.push_back(millisecondsBetween(call, recorder.timeOfSample(index)));
+            }
+        }
+        return found;
+    };
+    const std::vector<double> latencies = latenciesOf(calls);
+    const std::vector<double> busyLatencies = latenciesOf(busyCalls);
+
+    // Let the last cue and its tail play out, then leave the game alone.
+    QTest::qWait(1000);
+    // A plain event loop, as the game's: QTest::qWait would poll every 10 ms.
+    QEventLoop idle;
+    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+    const double idleBefore = processorSeconds();
+    idle.exec();
+    const double idleSeconds = processorSeconds() - idleBefore;
+
+    const double latency = median(latencies);
+    std::printf("sound: player construction before the window shows: %.3f ms\n", constructMs);
+    std::printf("sound: playCue() call: first %.2f ms, median %.2f ms, longest %.2f ms\n",
+        callMs.front(), median(callMs), *std::max_element(callMs.begin(), callMs.end()));
+    std::printf("sound: latency play call -> first sound at the sink: first %.1f ms, median of %zu "
+                "%.1f ms, longest %.1f ms (target <= %.0f ms) %s\n",
+        latencies.empty() ? NAN : latencies.front(), latencies.size(), latency,
+        latencies.empty() ? NAN : *std::max_element(latencies.begin(), latencies.end()),
+        kLatencyTarget, latency <= kLatencyTarget ? "ok" : "OVER TARGET");
+    std::printf("sound: latency while another cue plays: median of %zu %.1f ms, longest %.1f ms\n",
+        busyLatencies.size(), median(busyLatencies),
+        busyLatencies.empty() ? NAN
+                              : *std::max_element(busyLatencies.begin(), busyLatencies.end()));
+    std::printf(
+        "sound: idle processor time over 10 s after the last cue: %.4f s (target <= %.2f s) %s\n",
+        idleSeconds, kIdleTarget, idleSeconds <= kIdleTarget ? "ok" : "OVER TARGET");
+    return latencies.size() == static_cast<std::size_t>(kPlays) ? 0 : 1;
+}

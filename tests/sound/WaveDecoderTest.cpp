@@ -1,0 +1,88 @@
+#include "WaveDecoder.h"
+#include "ToneAnalysis.h"
+#include "WaveBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace tarnwick::test {
+namespace {
+
+/// The left channel of @p clip, for analysis.
+std::vector<float> leftChannel(const PcmClip& clip)
+{
+    std::vector<float> left;
+    for (std::size_t i = 0; i < clip.samples.size(); i += PcmClip::kChannels) {
+        left.push_back(static_cast<float>(clip.samples[i]) / 32768.0F);
+    }
+    return left;
+}
+
+struct LayoutCase {
+    const char* name = "";
+    WaveLayout layout;
+};
+
+TEST(WaveDecoderTest, EveryCommonLayoutBecomesTheSameToneAtTheDeviceRate)
+{
+    const LayoutCase cases[] = {
+        { "8-bit mono 8 kHz", { SampleEncoding::unsigned8, 1, 8000 } },
+        { "16-bit stereo 44.1 kHz", { SampleEncoding::signed16, 2, 44100 } },
+        { "16-bit mono 11.025 kHz", { SampleEncoding::signed16, 1, 11025 } },
+        { "24-bit mono 96 kHz", { SampleEncoding::signed24, 1, 96000 } },
+        { "24-bit stereo 48 kHz", { SampleEncoding::signed24, 2, 48000 } },
+        { "32-bit stereo 22.05 kHz", { SampleEncoding::signed32, 2, 22050 } },
+        { "float mono 48 kHz", { SampleEncoding::float32, 1, 48000 } },
+        { "float stereo 96 kHz", { SampleEncoding::float32, 2, 96000 } },
+    };
+    constexpr double kFrequency = 1000.0;
+    constexpr double kSeconds = 0.25;
+    constexpr double kAmplitude = 0.5;
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto clip
+            = WaveDecoder::decode(WaveBuilder::tone(c.layout, kFrequency, kSeconds, kAmplitude));
+        ASSERT_NE(clip, nullptr);
+        // Resampling may add or drop a few frames at the ends, no more.
+        EXPECT_NEAR(static_cast<double>(clip->frameCount()), kSeconds * PcmClip::kSampleRate, 64.0);
+        for (std::size_t i = 0; i + 1 < clip->samples.size(); i += 2) {
+            ASSERT_EQ(clip->samples[i], clip->samples[i + 1]) << "frame " << i / 2;
+        }
+        const ToneAnalysis analysis(leftChannel(*clip), PcmClip::kSampleRate);
+        EXPECT_NEAR(analysis.amplitude(0.1, kFrequency), kAmplitude, 0.03);
+        EXPECT_LT(analysis.amplitude(0.1, 2 * kFrequency), 0.02);
+    }
+}
+
+struct BrokenCase {
+    const char* name = "";
+    QByteArray bytes;
+};
+
+TEST(WaveDecoderTest, AnythingButACompleteWaveFileDecodesToNothing)
+{
+    const QByteArray good = WaveBuilder::tone({}, 440.0, 0.1);
+    QByteArray noChannels = good;
+    noChannels[22] = 0;
+    QByteArray unknownEncoding = good;
+    unknownEncoding[20] = 0x55; // MPEG layer 3, not PCM
+    const BrokenCase cases[] = {
+        { "empty", {} },
+        { "garbage", QByteArray(2048, '\x7f') },
+        { "header only", good.left(44) },
+        { "cut in the header", good.left(20) },
+        { "cut in the samples", good.left(good.size() - 100) },
+        { "text", QByteArrayLiteral("RIFF is not enough") },
+        { "no channels", noChannels },
+        { "unknown encoding", unknownEncoding },
+    };
+    ASSERT_NE(WaveDecoder::decode(good), nullptr);
+    for (const BrokenCase& c : cases) {
+        EXPECT_EQ(WaveDecoder::decode(c.bytes), nullptr) << c.name;
+    }
+}
+
+} // namespace
+} // namespace tarnwick::test
