@@ -30,6 +30,7 @@ struct SeenMessage {
     QString text;
     QMessageBox::Icon icon = QMessageBox::Information;
     int buttons = 0;
+    bool buttonHasIcon = true;
     int pegsOnBoard = -1;
 };
 
@@ -74,6 +75,7 @@ protected:
             seen.text = box->text();
             seen.icon = box->icon();
             seen.buttons = static_cast<int>(box->buttons().size());
+            seen.buttonHasIcon = !box->button(QMessageBox::Ok)->icon().isNull();
             seen.pegsOnBoard = testing::pegCount(form.game().state());
             box->button(QMessageBox::Ok)->click();
         });
@@ -370,6 +372,7 @@ TEST_P(WholeGames, PlayedWithTheMouseEndInTheMessageAndTheReset)
     EXPECT_EQ(seen.text, GetParam().message);
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.buttons, 1);
+    EXPECT_FALSE(seen.buttonHasIcon);
     if (GetParam().ending == testing::TriangleSolver::Ending::onePeg) {
         EXPECT_EQ(seen.pegsOnBoard, 1) << "the final board stays while the message shows";
         EXPECT_EQ(count("cue winner"), 1);
