@@ -32,32 +32,32 @@ std::shared_ptr<const PcmClip> WaveDecoder::decode(const QByteArray& bytes)
     if (source == nullptr) {
         return nullptr;
     }
-    SDL_AudioSpec spec {};
+    SDL_AudioSpec waveFormat {};
     Uint8* rawBuffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV_RW(source, 1, &spec, &rawBuffer, &length) == nullptr) {
+    if (SDL_LoadWAV_RW(source, 1, &waveFormat, &rawBuffer, &length) == nullptr) {
         return nullptr;
     }
     const std::unique_ptr<Uint8, WaveBufferDeleter> buffer(rawBuffer);
 
-    const int frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
-    if (frameBytes <= 0 || spec.freq <= 0) {
+    const int frameBytes = SDL_AUDIO_BITSIZE(waveFormat.format) / 8 * waveFormat.channels;
+    if (frameBytes <= 0 || waveFormat.freq <= 0) {
         return nullptr;
     }
     const std::size_t inputFrames = length / static_cast<Uint32>(frameBytes);
     const auto outputFrames = static_cast<std::size_t>(
-        std::llround(static_cast<double>(inputFrames) * PcmClip::kSampleRate / spec.freq));
+        std::llround(static_cast<double>(inputFrames) * PcmClip::kSampleRate / waveFormat.freq));
 
     // SDL's resampler holds back the last part of its input even when
     // flushed; feed it a tenth of a second of silence after the sound and
     // keep exactly as many frames as the sound lasts.
     const std::size_t paddingBytes
-        = static_cast<std::size_t>(spec.freq / 10) * static_cast<std::size_t>(frameBytes);
-    const std::vector<Uint8> padding(paddingBytes, spec.format == AUDIO_U8 ? 0x80 : 0x00);
+        = static_cast<std::size_t>(waveFormat.freq / 10) * static_cast<std::size_t>(frameBytes);
+    const std::vector<Uint8> padding(paddingBytes, waveFormat.format == AUDIO_U8 ? 0x80 : 0x00);
 
     const std::unique_ptr<SDL_AudioStream, AudioStreamDeleter> stream(
-        SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, PcmClip::kChannels,
-            PcmClip::kSampleRate));
+        SDL_NewAudioStream(waveFormat.format, waveFormat.channels, waveFormat.freq, AUDIO_S16SYS,
+            PcmClip::kChannels, PcmClip::kSampleRate));
     if (!stream || SDL_AudioStreamPut(stream.get(), buffer.get(), static_cast<int>(length)) != 0
         || SDL_AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
         || SDL_AudioStreamFlush(stream.get()) != 0) {

@@ -27,14 +27,14 @@ MonitorRecorder::~MonitorRecorder()
 
 bool MonitorRecorder::start(std::string* error)
 {
-    const pa_sample_spec spec { PA_SAMPLE_S16LE, kSampleRate, 1 };
+    const pa_sample_spec sampleFormat { PA_SAMPLE_S16LE, kSampleRate, 1 };
     // Small fragments, so blocks arrive as soon as the sink plays them.
     const pa_buffer_attr buffering { static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(-1),
         static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(-1),
         static_cast<std::uint32_t>(kBlockSamples * sizeof(std::int16_t)) };
     int code = 0;
     m_stream = pa_simple_new(nullptr, "tarnwick sound test", PA_STREAM_RECORD, m_source.c_str(),
-        "monitor", &spec, nullptr, &buffering, &code);
+        "monitor", &sampleFormat, nullptr, &buffering, &code);
     if (m_stream == nullptr) {
         if (error != nullptr) {
             *error = pa_strerror(code);
