@@ -29,6 +29,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarnwick"));
+    // Matches the window to its menu entry and icon (the desktop file's name).
+    QApplication::setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
 
     tarnwick::WaveCuePlayer cues(tarnwick::CueFolder::programFolder());
     tarnwick::ClockRandomSource random;

@@ -15,6 +15,10 @@ packages=(
     # tests: a real X server, a window manager, a private audio server
     xvfb xauth openbox x11-utils
     pulseaudio pulseaudio-utils
+    # the Debian package: CPack's dependency scan, checks of what it holds,
+    # driving the game it installs; pictures for the README
+    dpkg-dev file desktop-file-utils appstream groff-base
+    xdotool imagemagick
 )
 
 missing=()

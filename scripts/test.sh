@@ -17,6 +17,8 @@ for preset in dev asan; do
     echo "== $preset tests"
     ctest --preset "$preset" || status=1
 done
+echo "== package"
+scripts/test-package.sh || status=1
 echo "== lint"
 scripts/lint.sh build/dev || status=1
 exit "$status"

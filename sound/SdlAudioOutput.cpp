@@ -4,7 +4,9 @@
 #include <QEvent>
 
 #include <SDL.h>
+#ifdef TARNWICK_HAVE_ALSA // platform layer: Linux only
 #include <alsa/asoundlib.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -54,6 +56,7 @@ private:
 // in case an audio server has started in the meantime.
 constexpr std::chrono::seconds kRetryDelay { 3 };
 
+#ifdef TARNWICK_HAVE_ALSA // platform layer: Linux only
 void ignoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
     const char* /*format*/, ...)
 { }
@@ -68,6 +71,10 @@ void silenceAlsa()
     }();
     (void)once;
 }
+#else
+// The other systems' audio back ends do not print on their own.
+void silenceAlsa() { }
+#endif
 
 } // namespace
 

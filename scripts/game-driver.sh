@@ -1,0 +1,71 @@
+# Drives a running Tarnwick window with xdotool, as a player would with the
+# mouse. Sourced by the screenshot and package scripts; needs DISPLAY.
+
+# Top-left corners of the 15 holes in the game window, in pixels (row by row,
+# from the top), and the size of a hole: the window's own layout.
+tarnwick_hole_x=(160 128 176 104 152 200 80 128 184 232 48 104 160 208 256)
+tarnwick_hole_y=(56 104 104 152 152 152 208 208 208 208 264 264 264 264 264)
+tarnwick_hole_w=32
+tarnwick_hole_h=25
+
+# Centres of the buttons, in pixels within the game window.
+declare -gA tarnwick_button=(
+    [start]="288 27"
+    [help]="288 60"
+    [quit]="288 92"
+)
+
+# tarnwick_wait_window TITLE [SECONDS]: prints the id of the visible window
+# whose title is exactly TITLE once it is mapped; fails after SECONDS (10).
+tarnwick_wait_window() {
+    local title=$1 seconds=${2:-10} id
+    local tries=$((seconds * 10))
+    for ((i = 0; i < tries; i++)); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+        if [[ -n "$id" ]]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# tarnwick_origin WINDOW: prints the screen position of the window's client area.
+tarnwick_origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        END { print x, y }'
+}
+
+# tarnwick_drag WINDOW FROM TO: drags the peg in hole FROM to hole TO (0..14),
+# moving in small steps as a hand would.
+tarnwick_drag() {
+    local window=$1 from=$2 to=$3 ox oy
+    read -r ox oy < <(tarnwick_origin "$window")
+    local x0=$((ox + tarnwick_hole_x[from] + tarnwick_hole_w / 2))
+    local y0=$((oy + tarnwick_hole_y[from] + tarnwick_hole_h / 2))
+    local x1=$((ox + tarnwick_hole_x[to] + tarnwick_hole_w / 2))
+    local y1=$((oy + tarnwick_hole_y[to] + tarnwick_hole_h / 2))
+    xdotool mousemove "$x0" "$y0"
+    sleep 0.2
+    xdotool mousedown 1
+    sleep 0.2
+    for step in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove $((x0 + (x1 - x0) * step / 8)) $((y0 + (y1 - y0) * step / 8))
+        sleep 0.05
+    done
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+
+# tarnwick_click WINDOW BUTTON: clicks start, help or quit.
+tarnwick_click() {
+    local window=$1 ox oy bx by
+    read -r ox oy < <(tarnwick_origin "$window")
+    read -r bx by <<<"${tarnwick_button[$2]}"
+    xdotool mousemove $((ox + bx)) $((oy + by))
+    sleep 0.2
+    xdotool click 1
+    sleep 0.3
+}

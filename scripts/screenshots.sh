@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the game: builds it, runs it on a private X
+# server framed by openbox, plays a move with the mouse and opens the rules,
+# and writes docs/game.png and docs/rules.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target tarnwick >/dev/null
+
+take() {
+    source scripts/game-driver.sh
+    # The game stays quiet: the pictures need no sound device.
+    SDL_AUDIODRIVER=dummy build/dev/app/tarnwick &
+    local game_pid=$!
+    trap 'kill "$game_pid" 2>/dev/null || true; wait "$game_pid" 2>/dev/null || true' EXIT
+
+    local game rules
+    game=$(tarnwick_wait_window Tarnwick 20)
+    # Set up with the top hole empty, start, and jump the left peg of row
+    # three over row two into the top hole: a game under way.
+    tarnwick_drag "$game" 0 14
+    tarnwick_click "$game" start
+    tarnwick_drag "$game" 3 0
+    # Away from the board, so no hover mark is in the picture.
+    xdotool mousemove 790 590
+    sleep 0.5
+    import -silent -frame -window "$game" docs/game.png
+
+    tarnwick_click "$game" help
+    rules=$(tarnwick_wait_window "Tarnwick Rules" 10)
+    xdotool mousemove 790 590
+    sleep 0.5
+    import -silent -frame -window "$rules" docs/rules.png
+
+    # Leave as a player would: close the rules, then QUIT.
+    xdotool windowactivate --sync "$rules" key alt+F4
+    sleep 0.3
+    tarnwick_click "$game" quit
+    wait "$game_pid"
+}
+
+mkdir -p docs
+export -f take
+scripts/with-x-session.sh bash -c take
+# No time stamps in the files: an unchanged picture stays unchanged in git.
+for png in docs/game.png docs/rules.png; do
+    convert "$png" -strip "$png"
+done
+echo "screenshots: $(identify -format '%f %wx%h  ' docs/game.png docs/rules.png)"
