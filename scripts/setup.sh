@@ -15,6 +15,9 @@ packages=(
     # tests: a real X server, a window manager, a private audio server
     xvfb xauth openbox x11-utils
     pulseaudio pulseaudio-utils
+    # hardening: the display check (libxcb), the fuzzer (clang, libFuzzer),
+    # memcheck, the file trace and its scripted game, the benchmark's X11 probe
+    libxcb1-dev clang libclang-rt-14-dev valgrind strace xdotool libx11-dev
 )
 
 missing=()
