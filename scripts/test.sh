@@ -19,4 +19,8 @@ for preset in dev asan; do
 done
 echo "== lint"
 scripts/lint.sh build/dev || status=1
+echo "== fuzz (60 s)"
+scripts/fuzz.sh 60 || status=1
+echo "== memcheck"
+scripts/memcheck.sh build/dev || status=1
 exit "$status"

@@ -26,30 +26,10 @@ if [[ $cues == garbage-cues ]]; then
 fi
 chmod -R a-w "$work/program" "$work/home"
 
-cat >"$work/session.sh" <<'SESSION'
-set -euo pipefail
-"$@" &
-pid=$!
-wid=$(timeout 30 xdotool search --sync --name '^Tarnwick$' | head -n 1)
-at() { xdotool mousemove --window "$wid" "$1" "$2"; sleep 0.1; }
-# Setup: peg 1 to hole 15. Play: 4 over 2 into 1, then 13 over 14 into 15
-# (refused: 15 is full), then HELP, and QUIT.
-at 176 68; xdotool mousedown 1; at 200 150; at 272 276; xdotool mouseup 1
-at 288 28; xdotool click 1
-at 120 164; xdotool mousedown 1; at 176 68; xdotool mouseup 1
-at 176 276; xdotool mousedown 1; at 272 276; xdotool mouseup 1
-at 20 20
-at 288 60; xdotool click 1
-sleep 0.5
-at 288 92; xdotool click 1
-timeout 20 tail --pid="$pid" -f /dev/null
-wait "$pid"
-SESSION
-
 env -u PULSE_SERVER -u QT_QPA_PLATFORM -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME \
     HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
     xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
-    bash "$work/session.sh" \
+    "$(dirname "$0")/scripted_game.sh" \
     strace -f -qq -o "$work/trace" \
     -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,link,linkat,symlink,symlinkat,truncate,chmod,fchmodat \
     "$work/program/tarnwick" || {
