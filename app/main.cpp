@@ -1,10 +1,13 @@
 #include "ClockRandomSource.h"
 #include "CueFolder.h"
+#include "DisplayCheck.h"
 #include "Main_form.h"
 #include "QtProgramControl.h"
 #include "WaveCuePlayer.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 namespace {
 
@@ -26,6 +29,14 @@ void preferX11UnderWayland()
 int main(int argc, char** argv)
 {
     preferX11UnderWayland();
+
+    // Without a reachable display Qt aborts with a core dump; say why instead.
+    const auto displayProblem = tarnwick::DisplayCheck::problem(
+        tarnwick::DisplayCheck::fromProcess(argc, argv), tarnwick::DisplayCheck::canConnectToX);
+    if (displayProblem) {
+        std::fprintf(stderr, "%s\n", displayProblem->c_str());
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarnwick"));

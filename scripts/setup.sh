@@ -19,6 +19,9 @@ packages=(
     # driving the game it installs; pictures for the README
     dpkg-dev file desktop-file-utils appstream groff-base
     xdotool imagemagick
+    # hardening: the display check (libxcb), the fuzzer (clang, libFuzzer),
+    # memcheck, the file trace, the benchmark's X11 probe
+    libxcb1-dev clang libclang-rt-14-dev valgrind strace libx11-dev
 )
 
 missing=()

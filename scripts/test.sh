@@ -21,4 +21,8 @@ echo "== package"
 scripts/test-package.sh || status=1
 echo "== lint"
 scripts/lint.sh build/dev || status=1
+echo "== fuzz (60 s)"
+scripts/fuzz.sh 60 || status=1
+echo "== memcheck"
+scripts/memcheck.sh build/dev || status=1
 exit "$status"

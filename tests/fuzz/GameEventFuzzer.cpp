@@ -1,0 +1,218 @@
+#include "GameEventFuzzer.h"
+
+#include "Game.h"
+#include "RecordingPorts.h"
+#include "TriangleSolver.h"
+
+#include <functional>
+#include <sstream>
+#include <vector>
+
+namespace tarnwick::testing {
+
+namespace {
+
+enum class EventKind { press, drop, move, start };
+
+// The game's fakes, without the log: long inputs would only fill memory.
+class QuietPorts final : public HoleView,
+                         public CuePlayer,
+                         public ModalMessage,
+                         public RandomSource,
+                         public ProgramControl {
+public:
+    GamePorts ports() { return { *this, *this, *this, *this, *this }; }
+
+    void showPicture(int hole, HolePicture picture) override
+    {
+        if (hole < 1 || hole > kHoleCount) {
+            pictureOutOfRange = true;
+            return;
+        }
+        shown.at(static_cast<std::size_t>(hole)) = picture == HolePicture::peg
+            ? RecordingPorts::Shown::peg
+            : RecordingPorts::Shown::nopeg;
+    }
+    void beginDrag(int /*hole*/) override { dragging = true; }
+    void endDrag() override { dragging = false; }
+    void playCue(Cue /*cue*/) override { }
+    void showMessage(std::string_view /*text*/) override
+    {
+        ++messages;
+        if (onMessage) {
+            onMessage();
+        }
+    }
+    void reseedFromClock() override { }
+    float next() override
+    {
+        // Walks the whole range, ends included, so every loser cue is drawn.
+        draw = draw >= 1.0F ? 0.0F : draw + 0.25F;
+        return draw;
+    }
+    void endProgram() override { }
+
+    std::array<RecordingPorts::Shown, kHoleCount + 1> shown {};
+    bool dragging = false;
+    bool pictureOutOfRange = false;
+    int messages = 0;
+    float draw = 0.0F;
+    std::function<void()> onMessage;
+};
+
+class Run {
+public:
+    Run()
+    {
+        m_fakes.onMessage = [this] { checkAtMessage(); };
+        m_game.Form_Load();
+        check("start");
+    }
+
+    void play(std::uint8_t byte)
+    {
+        const auto kind = static_cast<EventKind>(byte >> 6U);
+        const int index = static_cast<int>(byte & 0x3FU) % 17 - 1;
+        const int messagesBefore = m_fakes.messages;
+        switch (kind) {
+        case EventKind::press:
+            m_game.Image1_MouseDown(index);
+            break;
+        case EventKind::drop:
+            if (isAcceptedJump(index + 1)) {
+                ++m_result.jumpsAccepted;
+                --m_expectedPegs;
+            }
+            m_game.Image1_DragDrop(index);
+            break;
+        case EventKind::move:
+            m_game.Form_MouseMove();
+            break;
+        case EventKind::start:
+            m_game.Command1_Click();
+            break;
+        }
+        ++m_result.events;
+        if (m_fakes.messages != messagesBefore) {
+            ++m_result.gamesEnded;
+            m_expectedPegs = kHoleCount - 1;
+            if (m_game.state().Game_Mode != Mode_Setup) {
+                fail("a finished game did not go back to setup");
+            }
+        }
+        check(describe(kind, index));
+    }
+
+    [[nodiscard]] bool failed() const { return !m_result.failure.empty(); }
+    [[nodiscard]] GameEventFuzzer::Result result() const { return m_result; }
+
+private:
+    bool isAcceptedJump(int target) const
+    {
+        const GameState& s = m_game.state();
+        if (s.Game_Mode != Mode_Play || s.Picked_Hole == No_Hole || target < 1
+            || target > kHoleCount || target == s.Picked_Hole || s.Board(target)) {
+            return false;
+        }
+        for (const GeometricJump& jump : m_jumps) {
+            if (jump.from == s.Picked_Hole && jump.to == target) {
+                return s.Board(jump.over);
+            }
+        }
+        return false;
+    }
+
+    // The message shows once no jump is left: the board must agree.
+    void checkAtMessage()
+    {
+        const GameState& s = m_game.state();
+        for (const GeometricJump& jump : m_jumps) {
+            if (s.Board(jump.from) && s.Board(jump.over) && !s.Board(jump.to)) {
+                fail("the game ended with a jump left");
+                return;
+            }
+        }
+    }
+
+    void check(const std::string& event)
+    {
+        if (failed()) {
+            return;
+        }
+        const GameState& s = m_game.state();
+        const int held = s.Picked_Hole;
+        const bool holding = held != No_Hole;
+        std::ostringstream problem;
+        if (holding && (held < 1 || held > kHoleCount)) {
+            problem << "held hole " << held << " out of range";
+        } else if (s.Game_Mode != Mode_Setup && s.Game_Mode != Mode_Play) {
+            problem << "mode " << s.Game_Mode;
+        } else if (s.Target_Hole < 0 || s.Target_Hole > kHoleCount) {
+            problem << "target hole " << s.Target_Hole << " out of range";
+        } else if (m_fakes.pictureOutOfRange) {
+            problem << "a picture was shown for a hole that does not exist";
+        } else if (pegCount(s) + (holding ? 1 : 0) != m_expectedPegs) {
+            problem << (pegCount(s) + (holding ? 1 : 0)) << " pegs where " << m_expectedPegs
+                    << " belong";
+        } else if (holding && s.Board(held)) {
+            problem << "held peg " << held << " is also on the board";
+        } else if (m_fakes.dragging != holding) {
+            problem << (holding ? "a held peg with no drag" : "a drag with no peg held");
+        }
+        for (int hole = 1; hole <= kHoleCount && problem.tellp() == 0; ++hole) {
+            const bool shownPeg
+                = m_fakes.shown.at(static_cast<std::size_t>(hole)) == RecordingPorts::Shown::peg;
+            if (shownPeg != s.Board(hole)) {
+                problem << "hole " << hole << " shows " << (shownPeg ? "a peg" : "no peg");
+            }
+        }
+        if (problem.tellp() != 0) {
+            fail(problem.str() + " after event " + std::to_string(m_result.events) + " (" + event
+                + ")");
+        }
+    }
+
+    void fail(const std::string& text)
+    {
+        if (!failed()) {
+            m_result.failure = text;
+        }
+    }
+
+    static std::string describe(EventKind kind, int index)
+    {
+        switch (kind) {
+        case EventKind::press:
+            return "press " + std::to_string(index);
+        case EventKind::drop:
+            return "drop " + std::to_string(index);
+        case EventKind::move:
+            return "move";
+        case EventKind::start:
+            return "start";
+        }
+        return {};
+    }
+
+    QuietPorts m_fakes;
+    Game m_game { m_fakes.ports() };
+    std::vector<GeometricJump> m_jumps = geometricJumps();
+    int m_expectedPegs = kHoleCount - 1;
+    GameEventFuzzer::Result m_result;
+};
+
+} // namespace
+
+GameEventFuzzer::Result GameEventFuzzer::run(std::span<const std::uint8_t> events)
+{
+    Run run;
+    for (std::uint8_t byte : events) {
+        if (run.failed()) {
+            break;
+        }
+        run.play(byte);
+    }
+    return run.result();
+}
+
+} // namespace tarnwick::testing
