@@ -1,5 +1,6 @@
 #include "Main_form.h"
 
+#include "EnterKey.h"
 #include "Pictures.h"
 #include "Twips.h"
 #include "UiFonts.h"
@@ -199,15 +200,9 @@ HoleCell* Main_form::cellUnder(QPointF globalPosition) const
 
 void Main_form::keyPressEvent(QKeyEvent* event)
 {
-    // Enter presses the focused button. Buttons outside a dialog leave Enter
-    // to their parent, and auto-default buttons would become default ones.
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    auto* button = qobject_cast<QPushButton*>(focusWidget());
-    if (enter && button != nullptr && button->parentWidget() == this) {
-        button->click();
-        return;
+    if (!pressFocusedButtonOnEnter(*this, *event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void Main_form::closeEvent(QCloseEvent* event)

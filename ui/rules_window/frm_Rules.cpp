@@ -1,5 +1,6 @@
 #include "frm_Rules.h"
 
+#include "EnterKey.h"
 #include "PainterLinePrinter.h"
 #include "RulesText.h"
 #include "UiFonts.h"
@@ -82,14 +83,9 @@ void frm_Rules::btn_OK_Click()
 
 void frm_Rules::keyPressEvent(QKeyEvent* event)
 {
-    // Enter presses the focused button, as Space does. Qt leaves Enter to the
-    // default button of a dialog, and this window has neither.
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && event->modifiers() == Qt::NoModifier && m_okButton->hasFocus()) {
-        m_okButton->click();
-        return;
+    if (!pressFocusedButtonOnEnter(*this, *event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void frm_Rules::paintEvent(QPaintEvent* /*event*/)
