@@ -2,9 +2,10 @@
 
 #include "EnterKey.h"
 #include "PainterLinePrinter.h"
-#include "RulesText.h"
+#include "QtText.h"
 #include "UiFonts.h"
 #include "WindowCentring.h"
+#include "WindowTexts.h"
 
 #include <QApplication>
 #include <QColor>
@@ -19,7 +20,7 @@ namespace tarnwick {
 
 namespace {
 
-const QColor kTeal(0, 128, 128);
+const QColor kTeal(kTealRed, kTealGreen, kTealBlue);
 const QColor kTextColour(Qt::black);
 
 QMargins frameMarginsOf(const QWidget& window)
@@ -42,7 +43,7 @@ frm_Rules::frm_Rules()
     // The game window decides when the program ends; an open rules window
     // must not keep it running.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setWindowTitle(QStringLiteral("Tarnwick Rules"));
+    setWindowTitle(qtText(kRulesCaption));
     setFixedSize(kClientSize);
 
     QPalette colours = palette();
@@ -52,7 +53,7 @@ frm_Rules::frm_Rules()
     setAutoFillBackground(true);
     setFont(UiFonts::printFont());
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(qtText(kOkCaption), this);
     m_okButton->setObjectName(QStringLiteral("btn_OK"));
     m_okButton->setGeometry(kOkButtonGeometry);
     m_okButton->setFont(UiFonts::buttonFont());
@@ -71,8 +72,8 @@ void frm_Rules::Form_Load(QScreen* screen)
 
 void frm_Rules::Form_Paint(LinePrinter& printer) const
 {
-    for (const QStringView line : kRulesLines) {
-        printer.printLine(line);
+    for (const std::string_view line : kRulesLines) {
+        printer.printLine(qtText(line));
     }
 }
 
