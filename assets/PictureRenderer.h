@@ -58,6 +58,13 @@ public:
     [[nodiscard]] QImage nopeg(int scale) const;
     /// The cursor while a peg is held: a peg head seen from above, on transparency.
     [[nodiscard]] QImage dragIcon(int scale) const;
+
+    /// The same pictures drawn at @p size pixels, for scales that are not
+    /// whole: each is drawn at that size, never resampled from another.
+    [[nodiscard]] QImage board(QSize size) const;
+    [[nodiscard]] QImage peg(QSize size) const;
+    [[nodiscard]] QImage nopeg(QSize size) const;
+    [[nodiscard]] QImage dragIcon(QSize size) const;
     /// Flat colours for pictures that keep 16 of them, or a polished finish.
     enum class IconFinish { flat, glossy };
 
@@ -71,7 +78,7 @@ private:
     [[nodiscard]] QRgb skyAt(double x, double y) const;
     [[nodiscard]] QRgb woodAt(double x, double y) const;
     [[nodiscard]] QRgb boardWoodAt(double x, double y) const;
-    [[nodiscard]] QImage cellWood(int scale) const;
+    [[nodiscard]] QImage cellWood(QSize size) const;
 
     ValueNoise m_grain;
     ValueNoise m_fluff;
