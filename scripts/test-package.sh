@@ -189,8 +189,8 @@ check "unpacked: launcher resolves to the program, cues beside it" cues_beside "
 # and checks what a player sees and hears.
 play() {
     local name=$1 launcher=$2 report
-    report=$(tests/sound/with_private_pulse.sh \
-        scripts/with-x-session.sh "$0" play-session "$launcher" 2>&1) || true
+    report=$(scripts/x-session.sh --screen 800x600 --wm openbox --pulse \
+        "$0" play-session "$launcher" 2>&1) || true
     value() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p" <<<"$report" | head -n 1; }
     local startup_class
     startup_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
