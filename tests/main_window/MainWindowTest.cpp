@@ -4,6 +4,7 @@
 #include "TriangleSolver.h"
 #include "frm_Rules.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -157,6 +158,9 @@ TEST_F(MainWindowTest, StartsWithTheLaidOutWindowAndTheStartPosition)
     EXPECT_EQ(shownPegs(), kStart);
     EXPECT_EQ(form.Image1(5)->accessibleName(), "Hole 6, peg");
     EXPECT_EQ(form.Image1(14)->accessibleName(), "Hole 15, empty");
+    // Screen readers skip fillers: the window is a frame, each cell a graphic.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&form)->role(), QAccessible::Window);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.Image1(5))->role(), QAccessible::Graphic);
 }
 
 TEST_F(MainWindowTest, SetupMoveWithTheMouse)
