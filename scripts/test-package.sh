@@ -106,8 +106,9 @@ check "control: name, version and section" \
     eval 'has "$info" "^ Package: tarnwick$" && has "$info" "^ Version: $version$" && has "$info" "^ Section: games$"'
 check "control: libraries found by dpkg-shlibdeps" \
     eval 'has "$info" "^ Depends: .*libqt6widgets6" && has "$info" "^ Depends: .*libsdl2-2.0-0"'
-check "control: run-time plugins and the window font" \
-    eval 'has "$info" "^ Depends: .*qt6-qpa-plugins" && has "$info" "^ Depends: .*fonts-urw-base35"'
+check "control: run-time plugins (X11 and Wayland) and the window font" \
+    eval 'has "$info" "^ Depends: .*qt6-qpa-plugins" && has "$info" "^ Depends: .*qt6-wayland" &&
+          has "$info" "^ Depends: .*fonts-urw-base35"'
 
 contents=$(dpkg-deb -c "$deb")
 expected=(
