@@ -148,7 +148,13 @@ if ((want_x)); then
     case $wm in
     "") ;;
     openbox) openbox --sm-disable >"$X_SESSION_DIR/wm.log" 2>&1 & ;;
-    mutter) mutter --x11 --replace --sm-disable >"$X_SESSION_DIR/wm.log" 2>&1 & ;;
+    mutter)
+        # As GNOME Shell runs it: modal dialogs attached to their parent.
+        mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+        printf '[org/gnome/mutter]\nattach-modal-dialogs=true\n' \
+            >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
+        GSETTINGS_BACKEND=keyfile mutter --x11 --replace --sm-disable >"$X_SESSION_DIR/wm.log" 2>&1 &
+        ;;
     *) echo "x-session.sh: unknown window manager $wm" >&2; exit 2 ;;
     esac
     if [[ -n $wm ]] && ! wait_for bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
