@@ -27,8 +27,7 @@ baseline=build/release/benchmarks/tarnwick_baseline
 game=build/release/app/tarnwick
 
 echo "Measuring $runs runs each, alternating, ${idle} s idle per run..." >&2
-env -u QT_QPA_PLATFORM tests/sound/with_private_pulse.sh \
-    xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" \
+scripts/x-session.sh --screen 1280x1024 --pulse \
     bash -c '
         probe=$1 baseline=$2 game=$3 runs=$4 idle=$5 results=$6
         # One unmeasured start of each, so both run warm.

@@ -1,5 +1,5 @@
 // Measures the sound cues against a private audio server (run through
-// with_private_pulse.sh by scripts/benchmark-sound.sh):
+// scripts/x-session.sh --pulse by scripts/benchmark-sound.sh):
 //  - the player's cost before the window appears and of the first cue,
 //  - latency from playCue() to the first sound at the sink, median of 20,
 //    with the device closed (as after a pause) and while another cue plays,

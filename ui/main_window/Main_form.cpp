@@ -1,5 +1,6 @@
 #include "Main_form.h"
 
+#include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "Pictures.h"
 #include "QtText.h"
@@ -26,6 +27,7 @@ Main_form::Main_form(
     , m_message(this)
     , m_game(GamePorts { *this, cues, m_message, random, program })
 {
+    installAccessibleRoles();
     setWindowTitle(qtText(kMainCaption));
     setWindowIcon(QIcon(Pictures::resourcePath(QStringLiteral("icon"))));
     setGeometry(QRect(kClientPosition, kClientSize));

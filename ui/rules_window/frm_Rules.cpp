@@ -1,5 +1,6 @@
 #include "frm_Rules.h"
 
+#include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "PainterLinePrinter.h"
 #include "QtText.h"
@@ -39,11 +40,21 @@ frm_Rules::frm_Rules()
         // still leaves a maximise button on some window managers.
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
+    installAccessibleRoles();
     setAttribute(Qt::WA_DeleteOnClose);
     // The game window decides when the program ends; an open rules window
     // must not keep it running.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(qtText(kRulesCaption));
+    // The rules are painted, not kept in a widget: screen readers get them here.
+    QStringList spokenLines;
+    for (const std::string_view line : kRulesLines) {
+        const QString spoken = qtText(line).trimmed();
+        if (!spoken.isEmpty()) {
+            spokenLines.append(spoken);
+        }
+    }
+    setAccessibleDescription(spokenLines.join(QLatin1Char('\n')));
     setFixedSize(kClientSize);
 
     QPalette colours = palette();
