@@ -195,6 +195,11 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CTLCOLORBTN:
         return reinterpret_cast<LRESULT>(m_teal.get());
+    case WM_SETFOCUS:
+        // The focus belongs on OK, the one control; kept off the window itself,
+        // or a click on OK that activates the window would lose its press.
+        SetFocus(m_okButton);
+        return 0;
     case WM_DPICHANGED: {
         layOut(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
