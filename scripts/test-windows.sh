@@ -61,6 +61,9 @@ check "whole game to the winner message" win_whole_game
 check "HELP opens the rules centred, OK closes them" win_rules
 check "QUIT ends the program" win_quit
 check "closing through the frame ends the program" win_close_through_frame "$exe"
+check "a cue is heard" win_cue_heard "$exe"
+check "a cue is heard from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
+check "garbage cue files are silent" win_garbage_cues_silent "$exe"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -182,3 +182,59 @@ win_close_through_frame() {
     xdotool key alt+F4
     win_ended 5
 }
+
+# win_peak ACTION...: the loudest sample the private sink plays while ACTION
+# runs and for a second after it (0 to 32767).
+win_peak() {
+    local raw="$win_dir/sink.raw"
+    parec -d test.monitor --raw --format=s16le --rate=22050 --channels=1 >"$raw" &
+    local recorder=$!
+    sleep 0.5
+    "$@"
+    sleep 1
+    kill "$recorder" 2>/dev/null || true
+    wait "$recorder" 2>/dev/null || true
+    od -An -td2 -v -w2 "$raw" | awk '{ v = $1 < 0 ? -$1 : $1; if (v > peak) peak = v }
+        END { print peak + 0 }'
+}
+
+# Picks up the peg of hole 14 and puts it back: "pickup" and "pegdrop".
+win_pick_up_and_back() {
+    tarnwick_drag "$game" 13 13
+}
+
+# win_cue_heard EXE: a cue played by the game in EXE's folder reaches the sink.
+win_cue_heard() {
+    win_start "$1" || return 1
+    local peak
+    peak=$(win_peak win_pick_up_and_back)
+    tarnwick_click "$game" quit
+    win_ended 5 || return 1
+    ((peak > 1000)) || { echo "  peak $peak: nothing heard" >&2; return 1; }
+}
+
+# A folder whose name the ANSI code page cannot spell: the cues are still found.
+win_unicode_folder() {
+    local folder="$win_dir/Тарнвик 塔恩威克"
+    mkdir -p "$folder"
+    cp "$(dirname "$1")"/*.WAV "$1" "$folder/"
+    win_cue_heard "$folder/$(basename "$1")"
+}
+
+# Garbage in every cue file: silence, and the game goes on.
+win_garbage_cues_silent() {
+    local folder="$win_dir/garbage"
+    mkdir -p "$folder"
+    cp "$1" "$folder/"
+    local cue
+    for cue in pickup pegdrop winner loser loser4 loser3; do
+        head -c 4000 /dev/urandom >"$folder/$cue.WAV"
+    done
+    win_start "$folder/$(basename "$1")" || return 1
+    local peak
+    peak=$(win_peak tarnwick_drag "$game" 0 14)
+    win_expect_board EPPPPPPPPPPPPPP || return 1
+    tarnwick_click "$game" quit
+    win_ended 5 || return 1
+    ((peak < 100)) || { echo "  peak $peak from garbage" >&2; return 1; }
+}
