@@ -60,7 +60,8 @@ check "release over a button, peg back on the background" win_release_over_butto
 check "whole game to the winner message" win_whole_game
 check "HELP opens the rules centred, OK closes them" win_rules
 check "QUIT ends the program" win_quit
-check "closing through the frame ends the program" win_close_through_frame "$exe"
+check "Tab, Enter and Esc" win_keyboard "$exe"
+check "closing through the frame ends the program" win_close_through_frame
 check "a cue is heard" win_cue_heard "$exe"
 check "a cue is heard from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"

@@ -146,6 +146,11 @@ win_rules() {
     # Centred on the whole 1024-pixel screen: the frame's sides are equal,
     # so the client area's left edge is (1024 - 550) / 2 whatever the frame.
     [[ $geometry == 550x367+237+* ]] || { echo "  rules window $geometry" >&2; return 1; }
+    # Every line fits: text on the teal, none in the last columns it would run into.
+    import -silent -window "$first" "$win_dir/rules.png"
+    [[ $(convert "$win_dir/rules.png" -crop 542x328+0+0 -unique-colors txt:- | grep -c '#000000') == 1 &&
+        $(convert "$win_dir/rules.png" -crop 8x328+542+0 -unique-colors txt:- | grep -vc '^#') == 1 ]] ||
+        { echo "  the rules text does not fit the window" >&2; return 1; }
     # A second HELP only raises it.
     before=$(win_rules_windows)
     tarnwick_click "$game" help
@@ -167,6 +172,45 @@ win_rules() {
     sleep 1.5
 }
 
+# win_focus_game: a click on the sky, which makes the game the active window.
+win_focus_game() {
+    local ox oy
+    read -r ox oy < <(tarnwick_origin "$game")
+    xdotool mousemove $((ox + 20)) $((oy + 20)) click 1
+    sleep 0.3
+}
+
+# In a new game: Tab moves the focus from "Start Game" to "HELP", Enter
+# presses it; Esc does nothing in either window.
+win_keyboard() {
+    win_start "$1" || return 1
+    sleep 1
+    win_focus_game
+    local before opened
+    before=$(win_rules_windows)
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Tab
+    sleep 0.2
+    xdotool key Return
+    sleep 0.8
+    opened=$(comm -13 <(echo "$before") <(win_rules_windows))
+    [[ -n $opened ]] || { echo "  Tab and Enter did not press HELP" >&2; return 1; }
+    # Esc in the rules window leaves it open: HELP then only raises it.
+    local rx ry
+    read -r rx ry < <(tarnwick_origin "$opened")
+    xdotool mousemove $((rx + 400)) $((ry + 200)) click 1
+    sleep 0.3
+    xdotool key Escape
+    sleep 0.5
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    sleep 0.5
+    [[ $(win_rules_windows) == "$before" ]] || { echo "  Esc closed the rules window" >&2; return 1; }
+    xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
+    sleep 1.5
+}
+
 win_quit() {
     tarnwick_click "$game" quit
     win_ended 5
@@ -174,11 +218,7 @@ win_quit() {
 
 # Alt+F4 is what the frame's close box sends: the program ends as on QUIT.
 win_close_through_frame() {
-    win_start "$1" || return 1
-    local ox oy
-    read -r ox oy < <(tarnwick_origin "$game")
-    xdotool mousemove $((ox + 20)) $((oy + 20)) click 1
-    sleep 0.3
+    win_focus_game
     xdotool key alt+F4
     win_ended 5
 }

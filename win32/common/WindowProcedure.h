@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MessageParams.h"
 #include "Win32Api.h"
 
 namespace tarnwick {
@@ -14,11 +15,12 @@ template <typename Owner>
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        const auto* create = messageStructure<const CREATESTRUCTW>(lParam);
         auto* owner = static_cast<Owner*>(create->lpCreateParams);
         owner->m_window.reset(window);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
     }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the owner's address, stored above.
     auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (owner == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);

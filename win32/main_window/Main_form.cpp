@@ -2,6 +2,7 @@
 
 #include "DpiGeometry.h"
 #include "MainWindowLayout.h"
+#include "MessageParams.h"
 #include "WideText.h"
 #include "WindowTexts.h"
 
@@ -67,8 +68,7 @@ Main_form::Main_form(
         m_commands.at(command)
             = CreateWindowExW(0, L"BUTTON", wideText(captions.at(command)).c_str(),
                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCommandIds.at(command))), instance,
-                nullptr);
+                controlId(kCommandIds.at(command)), instance, nullptr);
     }
     layOut(GetDpiForWindow(m_window.get()));
 
@@ -330,7 +330,7 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: everything at the new one.
         layOut(HIWORD(wParam));
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        const auto* suggested = messageStructure<const RECT>(lParam);
         const RECT outer = outerRect(pixelRect(kMainClientTwips, m_dpi), m_dpi);
         SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
             outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -2,6 +2,7 @@
 
 #include "CentringArithmetic.h"
 #include "DpiGeometry.h"
+#include "MessageParams.h"
 #include "RulesWindowLayout.h"
 #include "WideText.h"
 #include "WindowTexts.h"
@@ -65,10 +66,10 @@ frm_Rules::frm_Rules(HINSTANCE instance, HWND gameWindow)
         CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     m_text = CreateWindowExW(0, L"STATIC", allLines().c_str(),
         WS_CHILD | WS_VISIBLE | SS_OWNERDRAW | SS_NOPREFIX, 0, 0, 0, 0, m_window.get(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextId)), instance, nullptr);
+        controlId(kTextId), instance, nullptr);
     m_okButton = CreateWindowExW(0, L"BUTTON", wideText(kOkCaption).c_str(),
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkButtonId)), instance, nullptr);
+        controlId(kOkButtonId), instance, nullptr);
     Form_Load(gameWindow);
     ShowWindow(m_window.get(), SW_SHOW);
     SetFocus(m_okButton);
@@ -180,7 +181,7 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         btn_OK_Click();
         return 0;
     case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        const auto* item = messageStructure<const DRAWITEMSTRUCT>(lParam);
         if (item->CtlID == kTextId) {
             Form_Paint(item->hDC);
             return TRUE;
@@ -190,7 +191,7 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: {
         RECT client {};
         GetClientRect(m_window.get(), &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, m_teal.get());
+        FillRect(messageDeviceContext(wParam), &client, m_teal.get());
         return 1;
     }
     case WM_CTLCOLORBTN:
@@ -202,7 +203,7 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DPICHANGED: {
         layOut(HIWORD(wParam));
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        const auto* suggested = messageStructure<const RECT>(lParam);
         const RECT outer = outerRect(HIWORD(wParam));
         SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
             outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
