@@ -63,7 +63,7 @@ check "QUIT ends the program" win_quit
 check "Tab, Enter and Esc" win_keyboard "$exe"
 check "closing through the frame ends the program" win_close_through_frame
 check "a cue is heard" win_cue_heard "$exe"
-check "a cue is heard from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
+check "the game plays from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"
 
 echo "$passed passed, $failed failed"

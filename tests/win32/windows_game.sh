@@ -253,12 +253,19 @@ win_cue_heard() {
     ((peak > 1000)) || { echo "  peak $peak: nothing heard" >&2; return 1; }
 }
 
-# A folder whose name the ANSI code page cannot spell: the cues are still found.
+# A folder whose name the ANSI code page cannot spell: the game runs there
+# and plays on. (Its cues are read by their wide path, which the CueFolder
+# test checks under Wine; they cannot be heard there, as Wine 8 plays no
+# asynchronous sndPlaySound at all for a program in such a folder.)
 win_unicode_folder() {
     local folder="$win_dir/Тарнвик 塔恩威克"
     mkdir -p "$folder"
     cp "$(dirname "$1")"/*.WAV "$1" "$folder/"
-    win_cue_heard "$folder/$(basename "$1")"
+    win_start "$folder/$(basename "$1")" || return 1
+    tarnwick_drag "$game" 0 14
+    win_expect_board EPPPPPPPPPPPPPP || return 1
+    tarnwick_click "$game" quit
+    win_ended 5
 }
 
 # Garbage in every cue file: silence, and the game goes on.
