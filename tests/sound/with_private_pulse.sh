@@ -16,6 +16,8 @@ cleanup() {
     local status=$?
     for pid in "$keeper_pid" "$server_pid"; do
         if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
+            # A stopped server never handles SIGTERM.
+            kill -CONT "$pid" 2>/dev/null || true
             kill "$pid" 2>/dev/null || true
             wait "$pid" 2>/dev/null || true
         fi
@@ -40,6 +42,8 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=err
     --load=module-always-sink \
     >"$runtime_dir/server.log" 2>&1 &
 server_pid=$!
+# For tests that stop the server (SIGSTOP) to play a stalled audio server.
+export TARNWICK_PULSE_PID=$server_pid
 
 for _ in $(seq 100); do
     if pactl info >/dev/null 2>&1; then
