@@ -7,7 +7,7 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QTimer>
+#include <QTimerEvent>
 
 #include <cstdio>
 
@@ -39,13 +39,20 @@ public:
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             // After this paint, not before it.
-            QTimer::singleShot(0, this, [this] { m_cues.warmUp(); });
+            m_timer = startTimer(0);
         }
         return false;
     }
 
+    void timerEvent(QTimerEvent* /*event*/) override
+    {
+        killTimer(m_timer);
+        m_cues.warmUp();
+    }
+
 private:
     tarnwick::WaveCuePlayer& m_cues;
+    int m_timer = 0;
 };
 
 } // namespace
