@@ -8,8 +8,9 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev
-    # sound: SDL's audio device, ALSA's error hook; the tests record through libpulse
-    libsdl2-dev libasound2-dev libpulse-dev
+    # sound: SDL's header (the library is loaded at run time); the tests
+    # record through libpulse
+    libsdl2-dev libpulse-dev
     # fonts the windows ask for by name
     fonts-dejavu-core fonts-urw-base35
     # tests: a real X server, a window manager, a private audio server
