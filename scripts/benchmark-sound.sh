@@ -9,9 +9,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh --test
 cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick_sound_benchmark >/dev/null
 
-export QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=disabled:
-tests/sound/with_private_pulse.sh build/release/tests/sound/tarnwick_sound_benchmark
+export QT_QPA_PLATFORM=offscreen
+scripts/x-session.sh --no-x --pulse build/release/tests/sound/tarnwick_sound_benchmark

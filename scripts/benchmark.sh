@@ -19,7 +19,7 @@ runs=${RUNS:-10}
 idle=${IDLE_SECONDS:-10}
 cold_runs=${COLD_RUNS:-3}
 
-scripts/setup.sh
+scripts/setup.sh --test
 cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick tarnwick_baseline tarnwick_launch_probe >/dev/null
 
@@ -35,8 +35,7 @@ if [[ -w /proc/sys/vm/drop_caches ]] && ((cold_runs > 0)); then
 fi
 
 echo "Measuring $runs runs each, alternating, ${idle} s idle per run (cold runs: $cold)..." >&2
-env -u QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS=disabled: tests/sound/with_private_pulse.sh \
-    xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" \
+scripts/x-session.sh --screen 1280x1024 --pulse \
     bash -c '
         probe=$1 baseline=$2 game=$3 runs=$4 idle=$5 results=$6 cold=$7 cold_runs=$8
         # One unmeasured start of each, so both run warm.

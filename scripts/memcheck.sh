@@ -17,7 +17,6 @@ QT_QPA_PLATFORM=offscreen TARNWICK_SESSION_EVENTS=1000 \
     timeout 600 "${memcheck[@]}" "$build/tests/session/tarnwick_mouse_session_tests" --gtest_brief=1
 
 echo "memcheck: scripted game on the real program"
-env -u QT_QPA_PLATFORM TARNWICK_WINDOW_TIMEOUT=120 \
-    xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
+TARNWICK_WINDOW_TIMEOUT=120 scripts/x-session.sh \
     tests/app/scripted_game.sh timeout 300 "${memcheck[@]}" "$build/app/tarnwick"
 echo "memcheck: clean"

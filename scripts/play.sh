@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds Tarnwick and starts it.
+# Builds the optimised game and starts it. Installs only what building and
+# playing take; the test tools come with scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake --preset dev >/dev/null
-cmake --build --preset dev
-exec build/dev/app/tarnwick "$@"
+cmake --preset release >/dev/null
+cmake --build --preset release --target tarnwick
+exec build/release/app/tarnwick "$@"

@@ -43,7 +43,7 @@ take() {
 
 mkdir -p docs
 export -f take
-scripts/with-x-session.sh bash -c take
+scripts/x-session.sh --screen 800x600 --wm openbox bash -c take
 # No time stamps in the files: an unchanged picture stays unchanged in git.
 for png in docs/game.png docs/rules.png; do
     convert "$png" -strip "$png"

@@ -1,29 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, playing and testing Tarnwick need.
-# Quiet and quick when everything is already there.
+# Installs the Debian packages that building and playing Tarnwick need, and
+# with --test also those that its tests need. Quiet and quick when everything
+# is already there.
+#
+#   scripts/setup.sh [--test]
 set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev libgl-dev
-    libgtest-dev libgmock-dev
-    # sound: SDL's header (the library is loaded at run time); the tests
-    # record through libpulse
-    libsdl2-dev libpulse-dev
-    # fonts the windows ask for by name
-    fonts-dejavu-core fonts-urw-base35
-    # tests: a real X server, a window manager, a private audio server
-    xvfb xauth openbox x11-utils
+    # sound: SDL's header (the library is loaded at run time)
+    libsdl2-dev
+    # the display check (libxcb); the benchmark's X11 probe
+    libxcb1-dev libx11-dev
+    # fonts the windows ask for by name; Qt's Wayland platform
+    fonts-dejavu-core fonts-urw-base35 qt6-wayland
+)
+test_packages=(
+    libgtest-dev libgmock-dev googletest
+    # the tests record the private audio server through libpulse
+    libpulse-dev
+    # a private desktop: X server, window managers, audio server, session bus
+    # (dbus-x11 too, so that a bus auto-launch would show up as a failure)
+    xvfb xauth openbox mutter x11-utils weston dbus dbus-x11
     pulseaudio pulseaudio-utils
+    # the accessibility tree, read as a screen reader reads it
+    at-spi2-core python3 python3-pyatspi
     # the Debian package: CPack's dependency scan, checks of what it holds,
     # driving the game it installs; pictures for the README
     dpkg-dev file desktop-file-utils appstream groff-base
     xdotool imagemagick
-    # hardening: the display check (libxcb), the fuzzer (clang, libFuzzer),
-    # memcheck, the file trace, the benchmark's X11 probe
-    libxcb1-dev clang libclang-rt-14-dev valgrind strace libx11-dev
+    # hardening: the clang sanitizer and fuzzer build, memcheck and helgrind,
+    # the file trace, the lint
+    clang libclang-rt-14-dev valgrind strace clang-format clang-tidy
 )
+if [[ ${1:-} == --test ]]; then
+    packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for package in "${packages[@]}"; do

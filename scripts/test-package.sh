@@ -106,8 +106,9 @@ check "control: name, version and section" \
     eval 'has "$info" "^ Package: tarnwick$" && has "$info" "^ Version: $version$" && has "$info" "^ Section: games$"'
 check "control: libraries found by dpkg-shlibdeps" \
     eval 'has "$info" "^ Depends: .*libqt6widgets6" && has "$info" "^ Depends: .*libsdl2-2.0-0"'
-check "control: run-time plugins and the window font" \
-    eval 'has "$info" "^ Depends: .*qt6-qpa-plugins" && has "$info" "^ Depends: .*fonts-urw-base35"'
+check "control: run-time plugins (X11 and Wayland) and the window font" \
+    eval 'has "$info" "^ Depends: .*qt6-qpa-plugins" && has "$info" "^ Depends: .*qt6-wayland" &&
+          has "$info" "^ Depends: .*fonts-urw-base35"'
 
 contents=$(dpkg-deb -c "$deb")
 expected=(
@@ -189,8 +190,8 @@ check "unpacked: launcher resolves to the program, cues beside it" cues_beside "
 # and checks what a player sees and hears.
 play() {
     local name=$1 launcher=$2 report
-    report=$(tests/sound/with_private_pulse.sh \
-        scripts/with-x-session.sh "$0" play-session "$launcher" 2>&1) || true
+    report=$(scripts/x-session.sh --screen 800x600 --wm openbox --pulse \
+        "$0" play-session "$launcher" 2>&1) || true
     value() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p" <<<"$report" | head -n 1; }
     local startup_class
     startup_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")

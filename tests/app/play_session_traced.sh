@@ -27,10 +27,10 @@ fi
 chmod -R a-w "$work/program" "$work/home"
 
 # LeakSanitizer cannot work under a tracer; the other tests look for leaks.
-env -u PULSE_SERVER -u QT_QPA_PLATFORM -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME \
+"$(dirname "$0")/../../scripts/x-session.sh" \
+    env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
     HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
     "$(dirname "$0")/scripted_game.sh" \
     strace -f -qq -o "$work/trace" \
     -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,link,linkat,symlink,symlinkat,truncate,chmod,fchmodat \

@@ -3,6 +3,7 @@
 #include "UiFonts.h"
 #include "frm_Rules.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontInfo>
@@ -127,6 +128,14 @@ TEST_F(RulesWindow, LooksAsDesignedWithTheFocusOnOk)
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_window));
     EXPECT_EQ(QApplication::focusWidget(), ok);
     EXPECT_FALSE(ok->isDefault()) << "Escape or Enter elsewhere must not reach it";
+
+    // The painted rules reach screen readers as the window's description.
+    const QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(m_window);
+    EXPECT_EQ(spoken->role(), QAccessible::Window);
+    const QStringList lines = spoken->text(QAccessible::Description).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines.front(), "Tarnwick is a simple game where the object is to have only one peg");
+    EXPECT_EQ(lines.back(), "you press the start game button.");
 }
 
 TEST_F(RulesWindow, EscapeLeavesItOpen)

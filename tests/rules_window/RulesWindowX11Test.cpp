@@ -77,7 +77,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"))
-            << "run through run-under-openbox.sh";
+            << "run through scripts/x-session.sh --wm openbox";
     }
 
     // "HELP", then waits until the window manager has framed the window.

@@ -1,5 +1,6 @@
 #include "Main_form.h"
 
+#include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "Pictures.h"
 #include "Twips.h"
@@ -52,6 +53,7 @@ Main_form::Main_form(
     , m_message(this)
     , m_game(GamePorts { *this, cues, m_message, random, program })
 {
+    installAccessibleRoles();
     setWindowTitle(kMainCaption);
     setWindowIcon(QIcon(Pictures::resourcePath(QStringLiteral("icon"))));
     setGeometry(QRect(kClientPosition, kClientSize));

@@ -1,5 +1,6 @@
 #include "frm_Rules.h"
 
+#include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "PainterLinePrinter.h"
 #include "RulesText.h"
@@ -38,11 +39,20 @@ frm_Rules::frm_Rules()
         // still leaves a maximise button on some window managers.
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
+    installAccessibleRoles();
     setAttribute(Qt::WA_DeleteOnClose);
     // The game window decides when the program ends; an open rules window
     // must not keep it running.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Tarnwick Rules"));
+    // The rules are painted, not kept in a widget: screen readers get them here.
+    QStringList spokenLines;
+    for (const QStringView line : kRulesLines) {
+        if (!line.trimmed().isEmpty()) {
+            spokenLines.append(line.trimmed().toString());
+        }
+    }
+    setAccessibleDescription(spokenLines.join(QLatin1Char('\n')));
     setFixedSize(kClientSize);
 
     QPalette colours = palette();

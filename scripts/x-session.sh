@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# Runs a command in a private desktop session of its own, and takes the whole
+# session down again afterwards, whatever happened:
+#
+#   x-session.sh [--screen WxH] [--dpi N] [--wm openbox|mutter] [--pulse]
+#                [--bus] [--no-x] [--] COMMAND [ARGS...]
+#
+#   --screen WxH  size of the private X server's screen (default 1024x768)
+#   --dpi N       its density (default 96: one logical pixel is one pixel)
+#   --wm NAME     a window manager drawing frames; none by default
+#   --pulse       a private PulseAudio server whose one sink is a null sink
+#                 "test" (record it through "test.monitor")
+#   --bus         a private D-Bus session bus; without it the bus is disabled
+#   --no-x        no X server at all (DISPLAY unset)
+#
+# Whatever the caller's desktop has, the command never reaches it: its home,
+# runtime folder, display, Wayland socket, session bus and audio server are
+# all replaced by private ones or by nothing. Without --pulse, PULSE_SERVER
+# points at nothing and SDL may only try PulseAudio, so nothing can be heard.
+# Every process started here carries a tag in its environment; on exit every
+# tagged process is continued (a stopped one ignores SIGTERM) and killed,
+# daemons that detached themselves included.
+set -euo pipefail
+
+screen=1024x768
+dpi=96
+wm=""
+want_pulse=0
+want_bus=0
+want_x=1
+while (($#)); do
+    case $1 in
+    --screen) screen=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
+    --wm) wm=$2; shift 2 ;;
+    --pulse) want_pulse=1; shift ;;
+    --bus) want_bus=1; shift ;;
+    --no-x) want_x=0; shift ;;
+    --) shift; break ;;
+    -*) echo "x-session.sh: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+    esac
+done
+if (($# == 0)); then
+    echo "usage: x-session.sh [options] COMMAND [ARGS...]" >&2
+    exit 2
+fi
+
+X_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-session.XXXXXX")
+chmod 700 "$X_SESSION_DIR"
+export X_SESSION_DIR
+tag="TARNWICK_SESSION_TAG=$X_SESSION_DIR"
+export TARNWICK_SESSION_TAG="$X_SESSION_DIR"
+
+# Pids of every live process whose environment carries this session's tag.
+tagged_pids() {
+    local environ pid
+    for environ in $(grep -lszxF "$tag" /proc/[0-9]*/environ); do
+        pid=${environ#/proc/}
+        pid=${pid%/environ}
+        [[ $pid == "$$" || $pid == "$BASHPID" ]] || echo "$pid"
+    done
+}
+
+cleanup() {
+    local status=$?
+    trap - EXIT INT TERM HUP
+    local pids
+    for signal in TERM KILL; do
+        pids=$(tagged_pids)
+        [[ -z $pids ]] && break
+        # shellcheck disable=SC2086
+        kill -CONT $pids 2>/dev/null || true
+        # shellcheck disable=SC2086
+        kill -"$signal" $pids 2>/dev/null || true
+        for _ in $(seq 20); do
+            [[ -z $(tagged_pids) ]] && break
+            sleep 0.05
+        done
+    done
+    wait 2>/dev/null || true
+    rm -rf "$X_SESSION_DIR"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# Waits up to ten seconds for a command to succeed.
+wait_for() {
+    for _ in $(seq 100); do
+        if "$@" >/dev/null 2>&1; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Nothing of the caller's session.
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY SESSION_MANAGER DESKTOP_SESSION
+unset PULSE_SINK PULSE_SOURCE PULSE_COOKIE AT_SPI_BUS_ADDRESS
+export HOME="$X_SESSION_DIR/home"
+export XDG_RUNTIME_DIR="$X_SESSION_DIR/runtime"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
+export XDG_DATA_HOME="$HOME/.local/share" XDG_STATE_HOME="$HOME/.local/state"
+mkdir -p -m 700 "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
+# Clients never start a PulseAudio server of their own.
+mkdir -p "$XDG_CONFIG_HOME/pulse"
+printf 'autospawn = no\n' >"$XDG_CONFIG_HOME/pulse/client.conf"
+export PULSE_CLIENTCONFIG="$XDG_CONFIG_HOME/pulse/client.conf"
+export PULSE_SERVER="unix:$X_SESSION_DIR/no-audio-server"
+export SDL_AUDIODRIVER=pulseaudio
+# A bus must never be auto-launched: such a daemon detaches from us.
+export DBUS_SESSION_BUS_ADDRESS="disabled:"
+
+if ((want_bus)); then
+    exec {bus_fd}<> <(:)
+    dbus-daemon --session --nofork --nopidfile --print-address="$bus_fd" \
+        --address="unix:path=$XDG_RUNTIME_DIR/bus" >"$X_SESSION_DIR/bus.log" 2>&1 &
+    address=""
+    if ! read -r -t 10 -u "$bus_fd" address || [[ -z $address ]]; then
+        echo "the private session bus did not start:" >&2
+        cat "$X_SESSION_DIR/bus.log" >&2
+        exit 1
+    fi
+    exec {bus_fd}<&-
+    export DBUS_SESSION_BUS_ADDRESS="$address"
+fi
+
+if ((want_x)); then
+    # Xvfb picks a free display number itself and writes it to the pipe.
+    exec {display_fd}<> <(:)
+    Xvfb -displayfd "$display_fd" -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp \
+        >"$X_SESSION_DIR/xvfb.log" 2>&1 &
+    display=""
+    if ! read -r -t 20 -u "$display_fd" display || [[ -z $display ]]; then
+        echo "the X server did not start:" >&2
+        cat "$X_SESSION_DIR/xvfb.log" >&2
+        exit 1
+    fi
+    exec {display_fd}<&-
+    export DISPLAY=":$display"
+    # A real window on this server, even where the caller draws offscreen.
+    export QT_QPA_PLATFORM=xcb
+
+    case $wm in
+    "") ;;
+    openbox) openbox --sm-disable >"$X_SESSION_DIR/wm.log" 2>&1 & ;;
+    mutter)
+        # As GNOME Shell runs it: modal dialogs attached to their parent.
+        mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+        printf '[org/gnome/mutter]\nattach-modal-dialogs=true\n' \
+            >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
+        GSETTINGS_BACKEND=keyfile mutter --x11 --replace --sm-disable >"$X_SESSION_DIR/wm.log" 2>&1 &
+        ;;
+    *) echo "x-session.sh: unknown window manager $wm" >&2; exit 2 ;;
+    esac
+    if [[ -n $wm ]] && ! wait_for bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+        echo "$wm did not start on $DISPLAY:" >&2
+        cat "$X_SESSION_DIR/wm.log" >&2
+        exit 1
+    fi
+fi
+
+if ((want_pulse)); then
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+    export PULSE_SINK=test
+    # Not daemonized: it stays our child.
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=error \
+        --load=module-native-protocol-unix \
+        --load="module-null-sink sink_name=test rate=48000 channels=2" \
+        --load=module-always-sink \
+        >"$X_SESSION_DIR/pulse.log" 2>&1 &
+    TARNWICK_PULSE_PID=$!
+    export TARNWICK_PULSE_PID
+    if ! wait_for pactl info; then
+        echo "the private PulseAudio server did not start:" >&2
+        cat "$X_SESSION_DIR/pulse.log" >&2
+        exit 1
+    fi
+    # An idle null sink renders nothing and its monitor records nothing: a
+    # stream of silence keeps the sink, and so the recording, on the wall clock.
+    pacat --latency-msec=10 --raw /dev/zero 2>/dev/null &
+    export TARNWICK_TEST_PULSE=1
+fi
+
+# In the background, so a signal to us is handled at once.
+"$@" &
+wait $!
