@@ -7,6 +7,13 @@
 
 namespace tarnwick {
 
+namespace {
+
+/// When the backend did not ask to be asked again.
+constexpr CueWorker::Clock::time_point kNever = CueWorker::Clock::time_point::max();
+
+} // namespace
+
 struct CueWorker::State {
     explicit State(std::unique_ptr<CueBackend> b)
         : backend(std::move(b))
@@ -68,12 +75,9 @@ void CueWorker::playCue(Cue cue)
 void CueWorker::run(const std::shared_ptr<State>& state)
 {
     State& s = *state;
-    std::optional<Clock::time_point> askAgainAt;
+    Clock::time_point askAgainAt = kNever;
     const auto askAgainAfter = [&askAgainAt](std::optional<Clock::duration> delay) {
-        askAgainAt.reset();
-        if (delay) {
-            askAgainAt = Clock::now() + *delay;
-        }
+        askAgainAt = delay ? Clock::now() + *delay : kNever;
     };
 
     std::unique_lock lock(s.mutex);
@@ -90,12 +94,12 @@ void CueWorker::run(const std::shared_ptr<State>& state)
             s.backend->play(request.cue, request.requested + kStaleAfter);
             askAgainAfter(s.backend->closeIfIdle());
             lock.lock();
-        } else if (askAgainAt && Clock::now() >= *askAgainAt) {
+        } else if (askAgainAt != kNever && Clock::now() >= askAgainAt) {
             lock.unlock();
             askAgainAfter(s.backend->closeIfIdle());
             lock.lock();
-        } else if (askAgainAt) {
-            s.wake.wait_until(lock, *askAgainAt);
+        } else if (askAgainAt != kNever) {
+            s.wake.wait_until(lock, askAgainAt);
         } else {
             s.wake.wait(lock);
         }
