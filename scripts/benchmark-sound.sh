@@ -10,8 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh --test
-cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick_sound_benchmark >/dev/null
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target tarnwick_sound_benchmark >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
-scripts/x-session.sh --no-x --pulse build/release/tests/sound/tarnwick_sound_benchmark
+scripts/x-session.sh --no-x --pulse build/dev/tests/sound/tarnwick_sound_benchmark
