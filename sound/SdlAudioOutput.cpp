@@ -10,10 +10,11 @@ namespace tarnwick {
 
 namespace {
 
-// 1024 frames at 48 kHz: about 21 ms per buffer. Cues still start within a
-// few milliseconds (each opens a fresh stream), and a busy machine has time
-// to refill the buffer; with 512 frames a loaded two-core machine drops out.
-constexpr Uint16 kBufferFrames = 1024;
+// 768 frames at 48 kHz: 16 ms per buffer. A cue that cuts off another is
+// heard after what is already buffered (about a buffer and a half: 1024
+// frames made that 31 ms), and a busy machine still has time to refill the
+// buffer; with 512 frames a loaded two-core machine drops out.
+constexpr Uint16 kBufferFrames = 768;
 
 // Silence played after a clip before the device closes. It must outlast
 // the buffering between us and the speaker, or closing cuts off the tail.
@@ -32,6 +33,9 @@ constexpr std::chrono::milliseconds kCheckMargin { 20 };
 SdlAudioOutput::~SdlAudioOutput()
 {
     closeDevice();
+    if (m_audioStarted) {
+        m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
+    }
 }
 
 void SdlAudioOutput::warmUp()
@@ -101,8 +105,16 @@ void SdlAudioOutput::replaceVoice(std::shared_ptr<const PcmClip> clip)
 bool SdlAudioOutput::openDevice()
 {
     warmUp();
-    if (m_sdl == nullptr || m_sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (m_sdl == nullptr) {
         return false;
+    }
+    // Started once and kept: starting probes every audio system and connects
+    // to the server, which made the slowest cues a few milliseconds slower.
+    if (!m_audioStarted) {
+        if (m_sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return false;
+        }
+        m_audioStarted = true;
     }
     SDL_AudioSpec wanted {};
     wanted.freq = PcmClip::kSampleRate;
@@ -114,7 +126,9 @@ bool SdlAudioOutput::openDevice()
     // No allowed changes: SDL converts to whatever the device wants.
     m_device = m_sdl->OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
     if (m_device == 0) {
+        // Probe afresh next time: a server may start meanwhile.
         m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
+        m_audioStarted = false;
         return false;
     }
     m_voice = Voice {};
@@ -130,7 +144,6 @@ void SdlAudioOutput::closeDevice()
     // Waits a couple of buffers for SDL's audio thread to end; this is the
     // cue worker, so nobody else waits with it.
     m_sdl->CloseAudioDevice(m_device);
-    m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
     m_device = 0;
     m_voice = Voice {};
 }

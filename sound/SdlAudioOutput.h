@@ -14,7 +14,8 @@ struct SdlLibrary;
 ///
 /// The device is opened at the first clip and closed by closeIfIdle() once a
 /// clip has been heard to its end, so an idle game keeps no audio thread
-/// awake. With no audio library, device or server every call is a quiet
+/// awake; SDL's audio subsystem (its connection to the server, asleep while
+/// idle) stays up until destruction. With no audio library, device or server every call is a quiet
 /// no-op, and the device is looked for again at most every few seconds.
 /// Every call must come from one thread (the cue worker's): SDL's audio
 /// subsystem is started and stopped there, and decoding uses it too.
@@ -49,6 +50,7 @@ private:
     void closeDevice();
 
     const SdlLibrary* m_sdl = nullptr;
+    bool m_audioStarted = false; ///< SDL's audio subsystem is up.
     std::uint32_t m_device = 0;
     Clock::time_point m_retryAfter {};
     Voice m_voice;
