@@ -36,6 +36,11 @@ SdlAudioOutput::~SdlAudioOutput()
     if (m_audioStarted) {
         m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
     }
+    // SDL keeps an error buffer per thread and frees none of them when a
+    // thread ends; this one (the cue worker's) ends with this output.
+    if (m_sdl != nullptr) {
+        m_sdl->TLSCleanup();
+    }
 }
 
 void SdlAudioOutput::warmUp()

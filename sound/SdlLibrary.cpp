@@ -60,7 +60,8 @@ SdlLibrary* load()
         && bind(library, sdl.AudioStreamPut, "SDL_AudioStreamPut")
         && bind(library, sdl.AudioStreamFlush, "SDL_AudioStreamFlush")
         && bind(library, sdl.AudioStreamGet, "SDL_AudioStreamGet")
-        && bind(library, sdl.FreeAudioStream, "SDL_FreeAudioStream");
+        && bind(library, sdl.FreeAudioStream, "SDL_FreeAudioStream")
+        && bind(library, sdl.TLSCleanup, "SDL_TLSCleanup");
     if (!complete) {
         return nullptr;
     }

@@ -25,6 +25,7 @@ struct SdlLibrary {
     decltype(&::SDL_AudioStreamFlush) AudioStreamFlush = nullptr;
     decltype(&::SDL_AudioStreamGet) AudioStreamGet = nullptr;
     decltype(&::SDL_FreeAudioStream) FreeAudioStream = nullptr;
+    decltype(&::SDL_TLSCleanup) TLSCleanup = nullptr;
 
     /// The library, loaded by the first call (on the cue worker in the game);
     /// nullptr where it is not installed or lacks a function. Never unloaded.
