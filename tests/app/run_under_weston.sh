@@ -21,8 +21,11 @@ done
 [[ -S $XDG_RUNTIME_DIR/tarnwick-wayland ]] || { cat "$X_SESSION_DIR/weston.log"; exit 1; }
 
 # As a Wayland desktop session starts it: no platform named, no DISPLAY.
+# Qt's Wayland plugin and the graphics driver it loads and unloads leave
+# blocks LeakSanitizer cannot name; the other tests look for our leaks.
 env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=tarnwick-wayland XDG_SESSION_TYPE=wayland \
-    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" >"$X_SESSION_DIR/game.log" 2>&1 &
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+    "$program" >"$X_SESSION_DIR/game.log" 2>&1 &
 game=$!
 
 # Debian's pyatspi belongs to Debian's own Python.
