@@ -6,6 +6,8 @@
 #include "WaveCuePlayer.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimerEvent>
 
 #include <cstdio>
 
@@ -23,6 +25,35 @@ void preferX11UnderWayland()
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     }
 }
+
+// Loads the audio library once the window's first frame is drawn: start-up
+// then maps none of it, and the first cue does not pay for it either.
+class WarmUpAfterFirstFrame final : public QObject {
+public:
+    explicit WarmUpAfterFirstFrame(tarnwick::WaveCuePlayer& cues)
+        : m_cues(cues)
+    { }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After this paint, not before it.
+            m_timer = startTimer(0);
+        }
+        return false;
+    }
+
+    void timerEvent(QTimerEvent* /*event*/) override
+    {
+        killTimer(m_timer);
+        m_cues.warmUp();
+    }
+
+private:
+    tarnwick::WaveCuePlayer& m_cues;
+    int m_timer = 0;
+};
 
 } // namespace
 
@@ -48,6 +79,8 @@ int main(int argc, char** argv)
     tarnwick::QtProgramControl program;
 
     tarnwick::Main_form mainForm(cues, random, program);
+    WarmUpAfterFirstFrame warmUp(cues);
+    mainForm.installEventFilter(&warmUp);
     mainForm.show();
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -25,6 +26,10 @@ public:
 
     /// The picture @p name at @p scale exactly as stored, palette and all.
     [[nodiscard]] static QImage image(const QString& name, int scale = 1);
+
+    /// Picture @p name as an icon holding both the 1x and the 2x file, so
+    /// every screen gets the finer one it needs.
+    [[nodiscard]] static QIcon icon(const QString& name);
 };
 
 } // namespace tarnwick

@@ -12,8 +12,8 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config ccache
     qt6-base-dev libgl-dev
-    # sound: SDL's audio device, ALSA's error hook
-    libsdl2-dev libasound2-dev
+    # sound: SDL's header (the library is loaded at run time)
+    libsdl2-dev
     # the display check (libxcb); the benchmark's X11 probe
     libxcb1-dev libx11-dev
     # fonts the windows ask for by name; Qt's Wayland platform

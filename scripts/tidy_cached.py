@@ -43,6 +43,9 @@ def preprocess_command(entry):
     # The launcher (ccache) has nothing to add to preprocessing.
     if os.path.basename(out[0]) == "ccache":
         out = out[1:]
+    # clang's preprocessor is several times quicker than gcc's on Qt's headers.
+    if os.path.basename(out[0]) in ("c++", "g++"):
+        out = ["clang++", "-Wno-unknown-warning-option"] + out[1:]
     return out + ["-E", "-P", "-C", "-o", "-"]
 
 

@@ -115,32 +115,33 @@ export SDL_AUDIODRIVER=pulseaudio
 # A bus must never be auto-launched: such a daemon detaches from us.
 export DBUS_SESSION_BUS_ADDRESS="disabled:"
 
-if ((want_bus)); then
-    exec {bus_fd}<> <(:)
-    dbus-daemon --session --nofork --nopidfile --print-address="$bus_fd" \
-        --address="unix:path=$XDG_RUNTIME_DIR/bus" >"$X_SESSION_DIR/bus.log" 2>&1 &
-    address=""
-    if ! read -r -t 10 -u "$bus_fd" address || [[ -z $address ]]; then
-        echo "the private session bus did not start:" >&2
-        cat "$X_SESSION_DIR/bus.log" >&2
-        exit 1
+# start_server NAME LOG COMMAND...: starts a server that writes one line to
+# file descriptor 3 once it is ready (its address, its display number), and
+# prints that line.
+start_server() {
+    local name=$1 log=$2 line="" ready
+    shift 2
+    exec {ready}<> <(:)
+    "$@" 3>&"$ready" >"$log" 2>&1 &
+    if ! read -r -t 20 -u "$ready" line || [[ -z $line ]]; then
+        echo "the $name did not start:" >&2
+        cat "$log" >&2
+        return 1
     fi
-    exec {bus_fd}<&-
-    export DBUS_SESSION_BUS_ADDRESS="$address"
+    exec {ready}<&-
+    echo "$line"
+}
+
+if ((want_bus)); then
+    DBUS_SESSION_BUS_ADDRESS=$(start_server "private session bus" "$X_SESSION_DIR/bus.log" \
+        dbus-daemon --session --nofork --nopidfile --print-address=3 \
+        --address="unix:path=$XDG_RUNTIME_DIR/bus")
 fi
 
 if ((want_x)); then
     # Xvfb picks a free display number itself and writes it to the pipe.
-    exec {display_fd}<> <(:)
-    Xvfb -displayfd "$display_fd" -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp \
-        >"$X_SESSION_DIR/xvfb.log" 2>&1 &
-    display=""
-    if ! read -r -t 20 -u "$display_fd" display || [[ -z $display ]]; then
-        echo "the X server did not start:" >&2
-        cat "$X_SESSION_DIR/xvfb.log" >&2
-        exit 1
-    fi
-    exec {display_fd}<&-
+    display=$(start_server "X server" "$X_SESSION_DIR/xvfb.log" \
+        Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp)
     export DISPLAY=":$display"
     # A real window on this server, even where the caller draws offscreen.
     export QT_QPA_PLATFORM=xcb

@@ -1,5 +1,7 @@
 #include "CueFolder.h"
 
+#include "WaveCueBackend.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -20,9 +22,7 @@ QString CueFolder::programFolder()
 
 QString CueFolder::fileName(Cue cue)
 {
-    const std::string_view stem = cueName(cue);
-    return QString::fromLatin1(stem.data(), static_cast<qsizetype>(stem.size()))
-        + QStringLiteral(".WAV");
+    return QString::fromStdString(WaveCueBackend::fileName(cue));
 }
 
 QString CueFolder::filePath(Cue cue) const

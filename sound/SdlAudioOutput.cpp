@@ -1,98 +1,54 @@
 #include "SdlAudioOutput.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-
-#include <SDL.h>
-#ifdef TARNWICK_HAVE_ALSA // platform layer: Linux only
-#include <alsa/asoundlib.h>
-#endif
+#include "SdlLibrary.h"
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <utility>
 
 namespace tarnwick {
 
 namespace {
 
-// 1024 frames at 48 kHz: about 21 ms per buffer. Cues still start within a
-// few milliseconds (each opens a fresh stream), and a busy machine has time
-// to refill the buffer; with 512 frames a loaded two-core machine drops out.
-constexpr Uint16 kBufferFrames = 1024;
+// 768 frames at 48 kHz: 16 ms per buffer. A cue that cuts off another is
+// heard after what is already buffered (about a buffer and a half: 1024
+// frames made that 31 ms), and a busy machine still has time to refill the
+// buffer; with 512 frames a loaded two-core machine drops out.
+constexpr Uint16 kBufferFrames = 768;
 
 // Silence played after a clip before the device closes. It must outlast
 // the buffering between us and the speaker, or closing cuts off the tail.
 constexpr std::size_t kTailFrames = PcmClip::kSampleRate * 150 / 1000;
 
-/// Runs a callback on its own thread when it receives a "played out" event.
-class PlayedOutReceiver final : public QObject {
-public:
-    static QEvent::Type eventType()
-    {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-
-    explicit PlayedOutReceiver(std::function<void()> onPlayedOut)
-        : m_onPlayedOut(std::move(onPlayedOut))
-    { }
-
-    bool event(QEvent* event) override
-    {
-        if (event->type() != eventType()) {
-            return QObject::event(event);
-        }
-        m_onPlayedOut();
-        return true;
-    }
-
-private:
-    std::function<void()> m_onPlayedOut;
-};
-
 // How long to wait after failing to open the device before trying again,
 // in case an audio server has started in the meantime.
 constexpr std::chrono::seconds kRetryDelay { 3 };
 
-#ifdef TARNWICK_HAVE_ALSA // platform layer: Linux only
-void ignoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
-    const char* /*format*/, ...)
-{ }
-
-// ALSA prints a screenful of configuration errors on a machine without a
-// sound card each time SDL probes it; the game should stay silent instead.
-void silenceAlsa()
-{
-    static const bool once = [] {
-        snd_lib_error_set_handler(&ignoreAlsaError);
-        return true;
-    }();
-    (void)once;
-}
-#else
-// The other systems' audio back ends do not print on their own.
-void silenceAlsa() { }
-#endif
+// Asking whether the clip has played out a little after it should have
+// keeps it to one wake-up of the worker per cue.
+constexpr std::chrono::milliseconds kCheckMargin { 20 };
 
 } // namespace
 
-SdlAudioOutput::SdlAudioOutput()
-    : m_receiver(std::make_unique<PlayedOutReceiver>([this] { closeIfIdle(); }))
-{ }
-
 SdlAudioOutput::~SdlAudioOutput()
 {
-    waitForClose();
-    if (m_device != 0) {
-        SDL_CloseAudioDevice(m_device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        m_device = 0;
+    closeDevice();
+    if (m_audioStarted) {
+        m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    // SDL keeps an error buffer per thread and frees none of them when a
+    // thread ends; this one (the cue worker's) ends with this output.
+    if (m_sdl != nullptr) {
+        m_sdl->TLSCleanup();
     }
 }
 
-void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
+void SdlAudioOutput::warmUp()
+{
+    m_sdl = SdlLibrary::get();
+}
+
+void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip, Clock::time_point startBy)
 {
     if (!clip || clip->samples.empty()) {
         stop();
@@ -101,7 +57,7 @@ void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
     if (m_device == 0) {
         // Without a device, asking again at every move would cost each cue
         // the probing of every audio system; ask again only after a while.
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = Clock::now();
         if (now < m_retryAfter) {
             return;
         }
@@ -110,7 +66,8 @@ void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
             return;
         }
     }
-    replaceVoice(std::move(clip));
+    // Opening waits on the audio server, which may have stalled meanwhile.
+    replaceVoice(Clock::now() <= startBy ? std::move(clip) : nullptr);
 }
 
 void SdlAudioOutput::stop()
@@ -120,26 +77,49 @@ void SdlAudioOutput::stop()
     }
 }
 
+std::optional<AudioOutput::Clock::duration> SdlAudioOutput::closeIfIdle()
+{
+    if (m_device == 0) {
+        return std::nullopt;
+    }
+    m_sdl->LockAudioDevice(m_device);
+    std::size_t framesLeft = kTailFrames - std::min(kTailFrames, m_voice.silentFrames);
+    if (m_voice.clip) {
+        framesLeft += (m_voice.clip->samples.size() - m_voice.position) / PcmClip::kChannels;
+    }
+    m_sdl->UnlockAudioDevice(m_device);
+    if (framesLeft == 0) {
+        closeDevice();
+        return std::nullopt;
+    }
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+               static_cast<double>(framesLeft) / PcmClip::kSampleRate))
+        + kCheckMargin;
+}
+
 void SdlAudioOutput::replaceVoice(std::shared_ptr<const PcmClip> clip)
 {
-    SDL_LockAudioDevice(m_device);
+    m_sdl->LockAudioDevice(m_device);
     std::swap(m_voice.clip, clip);
     m_voice.position = 0;
     m_voice.silentFrames = 0;
-    m_voice.idleReported = false;
-    SDL_UnlockAudioDevice(m_device);
+    m_sdl->UnlockAudioDevice(m_device);
     // The clip that was cut off is released here, not on the audio thread.
 }
 
 bool SdlAudioOutput::openDevice()
 {
-    waitForClose();
-    silenceAlsa();
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Tarnwick");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound cues");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    warmUp();
+    if (m_sdl == nullptr) {
         return false;
+    }
+    // Started once and kept: starting probes every audio system and connects
+    // to the server, which made the slowest cues a few milliseconds slower.
+    if (!m_audioStarted) {
+        if (m_sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return false;
+        }
+        m_audioStarted = true;
     }
     SDL_AudioSpec wanted {};
     wanted.freq = PcmClip::kSampleRate;
@@ -149,14 +129,28 @@ bool SdlAudioOutput::openDevice()
     wanted.callback = &SdlAudioOutput::fill;
     wanted.userdata = this;
     // No allowed changes: SDL converts to whatever the device wants.
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    m_device = m_sdl->OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
     if (m_device == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // Probe afresh next time: a server may start meanwhile.
+        m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
+        m_audioStarted = false;
         return false;
     }
     m_voice = Voice {};
-    SDL_PauseAudioDevice(m_device, 0);
+    m_sdl->PauseAudioDevice(m_device, 0);
     return true;
+}
+
+void SdlAudioOutput::closeDevice()
+{
+    if (m_device == 0) {
+        return;
+    }
+    // Waits a couple of buffers for SDL's audio thread to end; this is the
+    // cue worker, so nobody else waits with it.
+    m_sdl->CloseAudioDevice(m_device);
+    m_device = 0;
+    m_voice = Voice {};
 }
 
 void SdlAudioOutput::fill(void* self, std::uint8_t* stream, int length)
@@ -175,52 +169,7 @@ void SdlAudioOutput::fillOnAudioThread(std::int16_t* out, std::size_t sampleCoun
         m_voice.position += copied;
     }
     std::fill(out + copied, out + sampleCount, std::int16_t { 0 });
-
-    if (copied == sampleCount || m_voice.idleReported) {
-        return;
-    }
     m_voice.silentFrames += (sampleCount - copied) / PcmClip::kChannels;
-    if (m_voice.silentFrames >= kTailFrames) {
-        m_voice.idleReported = true;
-        // Closing joins this thread, so it has to happen on the owner's thread.
-        QCoreApplication::postEvent(m_receiver.get(), new QEvent(PlayedOutReceiver::eventType()));
-    }
-}
-
-void SdlAudioOutput::closeIfIdle()
-{
-    if (m_device == 0) {
-        return;
-    }
-    SDL_LockAudioDevice(m_device);
-    // A clip started since the note was sent keeps the device open.
-    const bool idle = m_voice.idleReported;
-    SDL_UnlockAudioDevice(m_device);
-    if (idle) {
-        closeDeviceInBackground();
-    }
-}
-
-void SdlAudioOutput::closeDeviceInBackground()
-{
-    // SDL waits a couple of buffers for the audio thread to finish; that wait
-    // belongs on a helper thread, not in the middle of the player's drag.
-    const SDL_AudioDeviceID device = m_device;
-    SDL_LockAudioDevice(device);
-    m_voice.clip.reset();
-    SDL_UnlockAudioDevice(device);
-    m_device = 0;
-    m_closer = std::thread([device] {
-        SDL_CloseAudioDevice(device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    });
-}
-
-void SdlAudioOutput::waitForClose()
-{
-    if (m_closer.joinable()) {
-        m_closer.join();
-    }
 }
 
 } // namespace tarnwick

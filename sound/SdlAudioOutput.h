@@ -2,32 +2,35 @@
 
 #include "AudioOutput.h"
 
-#include <QObject>
-
-#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <thread>
 
 namespace tarnwick {
 
+struct SdlLibrary;
+
 /// Plays clips through SDL's audio device, one at a time.
 ///
-/// The device is opened at the first clip and closed again once a clip has
-/// been heard to its end, so an idle game keeps no audio thread awake. With
-/// no audio device or server every call is a quiet no-op, and the device is
-/// looked for again at most every few seconds. Must be created,
-/// used and destroyed on a thread that runs a Qt event loop.
+/// The device is opened at the first clip and closed by closeIfIdle() once a
+/// clip has been heard to its end, so an idle game keeps no audio thread
+/// awake; SDL's audio subsystem (its connection to the server, asleep while
+/// idle) stays up until destruction. With no audio library, device or server every call is a quiet
+/// no-op, and the device is looked for again at most every few seconds.
+/// Every call must come from one thread (the cue worker's): SDL's audio
+/// subsystem is started and stopped there, and decoding uses it too.
 class SdlAudioOutput final : public AudioOutput {
 public:
-    SdlAudioOutput();
+    SdlAudioOutput() = default;
     ~SdlAudioOutput() override;
 
     SdlAudioOutput(const SdlAudioOutput&) = delete;
     SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
 
-    void play(std::shared_ptr<const PcmClip> clip) override;
+    void warmUp() override;
+    void play(std::shared_ptr<const PcmClip> clip, Clock::time_point startBy) override;
     void stop() override;
+    std::optional<Clock::duration> closeIfIdle() override;
 
     /// True while the audio device is open (a clip or its fade-out tail plays).
     bool isDeviceOpen() const { return m_device != 0; }
@@ -38,24 +41,19 @@ private:
         std::shared_ptr<const PcmClip> clip;
         std::size_t position = 0; ///< Next sample of clip to play.
         std::size_t silentFrames = 0; ///< Frames of silence since the clip ran out.
-        bool idleReported = false;
     };
 
     static void fill(void* self, std::uint8_t* stream, int length);
     void fillOnAudioThread(std::int16_t* out, std::size_t sampleCount);
     void replaceVoice(std::shared_ptr<const PcmClip> clip);
     bool openDevice();
-    void closeIfIdle();
-    void closeDeviceInBackground();
-    void waitForClose();
+    void closeDevice();
 
+    const SdlLibrary* m_sdl = nullptr;
+    bool m_audioStarted = false; ///< SDL's audio subsystem is up.
     std::uint32_t m_device = 0;
-    std::chrono::steady_clock::time_point m_retryAfter {};
+    Clock::time_point m_retryAfter {};
     Voice m_voice;
-    std::thread m_closer;
-    /// Receives the audio thread's "played out" notes on the owner's thread;
-    /// notes still queued die with it.
-    std::unique_ptr<QObject> m_receiver;
 };
 
 } // namespace tarnwick

@@ -3,49 +3,38 @@
 #include "AudioOutput.h"
 #include "CueFolder.h"
 #include "CuePlayer.h"
+#include "CueWorker.h"
 
-#include <QDateTime>
-
-#include <array>
 #include <memory>
 
 namespace tarnwick {
 
-/// Plays each cue from its wave file in a folder, e.g. the program's own.
-///
-/// Every call looks at the file afresh, so a file replaced while the game runs
-/// is heard the next time; decoded files are kept while their size and time
-/// stamp stay the same. A missing or broken file plays nothing and says nothing.
+/// Plays each cue from its wave file in a folder, e.g. the program's own,
+/// on the cue worker's thread (see WaveCueBackend for how files are found).
+/// playCue() only hands the cue over, so the game never waits on the disk,
+/// the audio library or the audio server.
 class WaveCuePlayer final : public CuePlayer {
 public:
     /// Plays the cue files in @p folder on the computer's audio device.
-    explicit WaveCuePlayer(QString folder);
+    explicit WaveCuePlayer(const QString& folder);
 
     /// Plays the cue files in @p folder through @p output.
-    WaveCuePlayer(QString folder, std::unique_ptr<AudioOutput> output);
-
-    ~WaveCuePlayer() override;
+    WaveCuePlayer(const QString& folder, std::unique_ptr<AudioOutput> output);
 
     WaveCuePlayer(const WaveCuePlayer&) = delete;
     WaveCuePlayer& operator=(const WaveCuePlayer&) = delete;
 
     void playCue(Cue cue) override;
 
+    /// Loads the audio library on the worker; call once the window shows.
+    void warmUp();
+
     /// Where the cue files are looked up.
     const CueFolder& cueFolder() const { return m_folder; }
 
 private:
-    struct CachedClip {
-        QDateTime modified;
-        qint64 size = -1;
-        std::shared_ptr<const PcmClip> clip; ///< Null for a file that did not decode.
-    };
-
-    std::shared_ptr<const PcmClip> clipFor(Cue cue);
-
     CueFolder m_folder;
-    std::unique_ptr<AudioOutput> m_output;
-    std::array<CachedClip, 6> m_cache;
+    CueWorker m_worker;
 };
 
 } // namespace tarnwick

@@ -1,6 +1,6 @@
 #include "WaveDecoder.h"
 
-#include <SDL.h>
+#include "SdlLibrary.h"
 
 #include <cmath>
 #include <memory>
@@ -11,34 +11,34 @@ namespace tarnwick {
 namespace {
 
 struct WaveBufferDeleter {
-    void operator()(Uint8* buffer) const { SDL_FreeWAV(buffer); }
+    const SdlLibrary* sdl;
+    void operator()(Uint8* buffer) const { sdl->FreeWAV(buffer); }
 };
 
 struct AudioStreamDeleter {
-    void operator()(SDL_AudioStream* stream) const { SDL_FreeAudioStream(stream); }
+    const SdlLibrary* sdl;
+    void operator()(SDL_AudioStream* stream) const { sdl->FreeAudioStream(stream); }
 };
 
 } // namespace
 
-std::shared_ptr<const PcmClip> WaveDecoder::decode(const QByteArray& bytes)
+std::shared_ptr<const PcmClip> WaveDecoder::decode(std::span<const char> bytes)
 {
-    if (bytes.isEmpty()) {
+    const SdlLibrary* sdl = SdlLibrary::get();
+    if (bytes.empty() || sdl == nullptr) {
         return nullptr;
     }
-    // A file cut short is rejected rather than played up to the cut.
-    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
-
-    SDL_RWops* source = SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size()));
+    SDL_RWops* source = sdl->RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (source == nullptr) {
         return nullptr;
     }
     SDL_AudioSpec waveFormat {};
     Uint8* rawBuffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV_RW(source, 1, &waveFormat, &rawBuffer, &length) == nullptr) {
+    if (sdl->LoadWAV_RW(source, 1, &waveFormat, &rawBuffer, &length) == nullptr) {
         return nullptr;
     }
-    const std::unique_ptr<Uint8, WaveBufferDeleter> buffer(rawBuffer);
+    const std::unique_ptr<Uint8, WaveBufferDeleter> buffer(rawBuffer, WaveBufferDeleter { sdl });
 
     const int frameBytes = SDL_AUDIO_BITSIZE(waveFormat.format) / 8 * waveFormat.channels;
     if (frameBytes <= 0 || waveFormat.freq <= 0) {
@@ -56,18 +56,19 @@ std::shared_ptr<const PcmClip> WaveDecoder::decode(const QByteArray& bytes)
     const std::vector<Uint8> padding(paddingBytes, waveFormat.format == AUDIO_U8 ? 0x80 : 0x00);
 
     const std::unique_ptr<SDL_AudioStream, AudioStreamDeleter> stream(
-        SDL_NewAudioStream(waveFormat.format, waveFormat.channels, waveFormat.freq, AUDIO_S16SYS,
-            PcmClip::kChannels, PcmClip::kSampleRate));
-    if (!stream || SDL_AudioStreamPut(stream.get(), buffer.get(), static_cast<int>(length)) != 0
-        || SDL_AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
-        || SDL_AudioStreamFlush(stream.get()) != 0) {
+        sdl->NewAudioStream(waveFormat.format, waveFormat.channels, waveFormat.freq, AUDIO_S16SYS,
+            PcmClip::kChannels, PcmClip::kSampleRate),
+        AudioStreamDeleter { sdl });
+    if (!stream || sdl->AudioStreamPut(stream.get(), buffer.get(), static_cast<int>(length)) != 0
+        || sdl->AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
+        || sdl->AudioStreamFlush(stream.get()) != 0) {
         return nullptr;
     }
 
     auto clip = std::make_shared<PcmClip>();
     clip->samples.resize(outputFrames * PcmClip::kChannels);
     const int wanted = static_cast<int>(clip->samples.size() * sizeof(std::int16_t));
-    const int got = SDL_AudioStreamGet(stream.get(), clip->samples.data(), wanted);
+    const int got = sdl->AudioStreamGet(stream.get(), clip->samples.data(), wanted);
     if (got < 0) {
         return nullptr;
     }

@@ -1,9 +1,14 @@
 // Starts a program and measures, on the X server in DISPLAY:
 //  - the time from starting the process to its first top-level window being
 //    mapped (MapNotify on the root window, so no polling),
-//  - its peak resident memory once it has settled (VmHWM),
+//  - its peak resident memory (VmHWM) when the window is mapped, and once it
+//    has settled and idled,
+//  - the shared libraries it has mapped when the window is mapped (the first
+//    frame follows at once); with LAUNCH_PROBE_LIBS set, their names are
+//    written to that file,
 //  - the processor time all its threads use while it idles.
-// Prints one line: "map_ms=... peak_kib=... idle_cpu_s=...", then ends it.
+// Prints one line: "map_ms=... map_peak_kib=... libs=... peak_kib=...
+// idle_cpu_s=...", then ends it.
 //
 //   tarnwick_launch_probe IDLE_SECONDS COMMAND [ARGS...]
 #include <X11/Xlib.h>
@@ -15,6 +20,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <sys/wait.h>
 #include <time.h>
@@ -64,6 +70,21 @@ long peakResidentKib(pid_t pid)
     return -1;
 }
 
+// The shared libraries mapped into the process, by file name.
+std::set<std::string> sharedLibraries(pid_t pid)
+{
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::set<std::string> names;
+    std::string line;
+    while (std::getline(maps, line)) {
+        const auto slash = line.rfind('/');
+        if (slash != std::string::npos && line.find(".so", slash) != std::string::npos) {
+            names.insert(line.substr(slash + 1));
+        }
+    }
+    return names;
+}
+
 bool waitForMap(Display* display, double deadline)
 {
     pollfd connection { ConnectionNumber(display), POLLIN, 0 };
@@ -107,6 +128,14 @@ int main(int argc, char** argv)
     }
     const bool mapped = waitForMap(display, started + 30.0);
     const double mapSeconds = secondsNow() - started;
+    const long mapPeak = peakResidentKib(pid);
+    const std::set<std::string> libraries = sharedLibraries(pid);
+    if (const char* listFile = std::getenv("LAUNCH_PROBE_LIBS")) {
+        std::ofstream list(listFile);
+        for (const auto& name : libraries) {
+            list << name << "\n";
+        }
+    }
 
     // Settle, then idle with the window open.
     sleep(1);
@@ -123,7 +152,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarnwick_launch_probe: no window was mapped\n");
         return 1;
     }
-    std::printf("map_ms=%.1f peak_kib=%ld idle_cpu_s=%.4f\n", mapSeconds * 1000.0, peak,
-        cpuAfter - cpuBefore);
+    std::printf("map_ms=%.1f map_peak_kib=%ld libs=%zu peak_kib=%ld idle_cpu_s=%.4f\n",
+        mapSeconds * 1000.0, mapPeak, libraries.size(), peak, cpuAfter - cpuBefore);
     return 0;
 }

@@ -52,10 +52,10 @@ TEST(ScreenScale, PixmapsComeFromTheFileForTheScreen)
     }
 }
 
-// QIcon looks for "@2x" siblings by itself: the window icon gets the fine one too.
-TEST(ScreenScale, IconsFindTheFineFileThemselves)
+// The window icon holds both files, so it gets the fine one too.
+TEST(ScreenScale, IconsHoldTheFineFileToo)
 {
-    const QIcon icon(Pictures::resourcePath("icon"));
+    const QIcon icon = Pictures::icon("icon");
     const QPixmap pixmap = icon.pixmap(QSize(32, 32));
     EXPECT_EQ(pixmap.size(), QSize(32, 32) * startedScale());
 }

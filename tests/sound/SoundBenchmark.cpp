@@ -1,8 +1,11 @@
 // Measures the sound cues against a private audio server (run through
-// scripts/x-session.sh --pulse by scripts/benchmark-sound.sh):
-//  - the player's cost before the window appears and of the first cue,
-//  - latency from playCue() to the first sound at the sink, median of 20,
-//    with the device closed (as after a pause) and while another cue plays,
+// scripts/x-session.sh --pulse by scripts/benchmark-sound.sh), the player warmed up
+// as the game does once its window shows:
+//  - the player's cost before the window appears,
+//  - wall time of playCue() on the calling (interface) thread,
+//  - latency from playCue() to the first sound at the sink: the run's first
+//    cue on its own, then 20 with nothing playing (the device closed, as
+//    after a pause) and 20 replacing a playing cue,
 //  - processor time of an idle game over 10 s once its last cue has ended.
 #include "CueFolder.h"
 #include "MonitorRecorder.h"
@@ -49,14 +52,28 @@ double median(std::vector<double> values)
     return values.empty() ? NAN : values[values.size() / 2];
 }
 
+double worst(const std::vector<double>& values)
+{
+    return values.empty() ? NAN : *std::max_element(values.begin(), values.end());
+}
+
+const char* verdict(bool met)
+{
+    return met ? "ok" : "OVER TARGET";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     constexpr int kPlays = 20;
-    constexpr double kLatencyTarget = 30.0;
-    constexpr double kIdleTarget = 0.02;
+    constexpr double kCallTarget = 0.2;
+    constexpr double kLatencyTarget = 15.0;
+    constexpr double kLatencyWorst = 30.0;
+    constexpr double kBusyTarget = 30.0;
+    constexpr double kBusyWorst = 50.0;
+    constexpr double kIdleTarget = 0.005;
     // About -46 dBFS: the first audible sample of a cue.
     constexpr float kAudible = 0.005F;
 
@@ -83,6 +100,8 @@ int main(int argc, char** argv)
     tarnwick::WaveCuePlayer busyPlayer(busyFolder.path());
     QWidget window;
     window.show();
+    player.warmUp();
+    busyPlayer.warmUp();
 
     std::string error;
     if (!recorder.start(&error)) {
@@ -96,18 +115,23 @@ int main(int argc, char** argv)
     std::vector<Clock::time_point> calls;
     std::vector<Clock::time_point> busyCalls;
     std::vector<double> callMs;
-    for (int i = 0; i < kPlays; ++i) {
+    const auto timedPlay = [&callMs](tarnwick::WaveCuePlayer& cues, tarnwick::Cue cue) {
         const auto before = Clock::now();
-        player.playCue(tarnwick::Cue::pickup);
+        cues.playCue(cue);
         callMs.push_back(millisecondsBetween(before, Clock::now()));
-        calls.push_back(before);
+        return before;
+    };
+    // The first cue of the run: its file is read and decoded first.
+    calls.push_back(timedPlay(player, tarnwick::Cue::pegdrop));
+    QTest::qWait(600);
+    for (int i = 0; i < kPlays; ++i) {
+        calls.push_back(timedPlay(player, tarnwick::Cue::pickup));
         QTest::qWait(600);
     }
     for (int i = 0; i < kPlays; ++i) {
-        busyPlayer.playCue(tarnwick::Cue::winner);
+        timedPlay(busyPlayer, tarnwick::Cue::winner);
         QTest::qWait(100);
-        busyCalls.push_back(Clock::now());
-        busyPlayer.playCue(tarnwick::Cue::pickup);
+        busyCalls.push_back(timedPlay(busyPlayer, tarnwick::Cue::pickup));
         QTest::qWait(600);
     }
     const std::vector<float> samples = recorder.stop();
@@ -128,7 +152,11 @@ int main(int argc, char** argv)
         }
         return found;
     };
-    const std::vector<double> latencies = latenciesOf(calls);
+    std::vector<double> latencies = latenciesOf(calls);
+    const double first = latencies.empty() ? NAN : latencies.front();
+    if (!latencies.empty()) {
+        latencies.erase(latencies.begin());
+    }
     const std::vector<double> busyLatencies = latenciesOf(busyCalls);
 
     // Let the last cue and its tail play out, then leave the game alone.
@@ -140,21 +168,24 @@ int main(int argc, char** argv)
     idle.exec();
     const double idleSeconds = processorSeconds() - idleBefore;
 
-    const double latency = median(latencies);
     std::printf("sound: player construction before the window shows: %.3f ms\n", constructMs);
-    std::printf("sound: playCue() call: first %.2f ms, median %.2f ms, longest %.2f ms\n",
-        callMs.front(), median(callMs), *std::max_element(callMs.begin(), callMs.end()));
-    std::printf("sound: latency play call -> first sound at the sink: first %.1f ms, median of %zu "
-                "%.1f ms, longest %.1f ms (target <= %.0f ms) %s\n",
-        latencies.empty() ? NAN : latencies.front(), latencies.size(), latency,
-        latencies.empty() ? NAN : *std::max_element(latencies.begin(), latencies.end()),
-        kLatencyTarget, latency <= kLatencyTarget ? "ok" : "OVER TARGET");
-    std::printf("sound: latency while another cue plays: median of %zu %.1f ms, longest %.1f ms\n",
-        busyLatencies.size(), median(busyLatencies),
-        busyLatencies.empty() ? NAN
-                              : *std::max_element(busyLatencies.begin(), busyLatencies.end()));
+    std::printf("sound: playCue() wall time on the calling thread: median %.4f ms, worst %.4f ms "
+                "(target <= %.1f ms) %s\n",
+        median(callMs), worst(callMs), kCallTarget,
+        verdict(median(callMs) <= kCallTarget && worst(callMs) <= kCallTarget));
     std::printf(
-        "sound: idle processor time over 10 s after the last cue: %.4f s (target <= %.2f s) %s\n",
-        idleSeconds, kIdleTarget, idleSeconds <= kIdleTarget ? "ok" : "OVER TARGET");
+        "sound: latency of the run's first cue (read, decoded, device opened): %.1f ms\n", first);
+    std::printf(
+        "sound: latency play call -> first sound at the sink, nothing playing: median of %zu "
+        "%.1f ms, worst %.1f ms (target <= %.0f / %.0f ms) %s\n",
+        latencies.size(), median(latencies), worst(latencies), kLatencyTarget, kLatencyWorst,
+        verdict(median(latencies) <= kLatencyTarget && worst(latencies) <= kLatencyWorst));
+    std::printf("sound: latency replacing a playing cue: median of %zu %.1f ms, worst %.1f ms "
+                "(target <= %.0f / %.0f ms) %s\n",
+        busyLatencies.size(), median(busyLatencies), worst(busyLatencies), kBusyTarget, kBusyWorst,
+        verdict(median(busyLatencies) <= kBusyTarget && worst(busyLatencies) <= kBusyWorst));
+    std::printf(
+        "sound: idle processor time over 10 s after the last cue: %.4f s (target <= %.3f s) %s\n",
+        idleSeconds, kIdleTarget, verdict(idleSeconds <= kIdleTarget));
     return latencies.size() == static_cast<std::size_t>(kPlays) ? 0 : 1;
 }

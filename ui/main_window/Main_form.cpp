@@ -29,7 +29,7 @@ Main_form::Main_form(
 {
     installAccessibleRoles();
     setWindowTitle(qtText(kMainCaption));
-    setWindowIcon(QIcon(Pictures::resourcePath(QStringLiteral("icon"))));
+    setWindowIcon(Pictures::icon(QStringLiteral("icon")));
     setGeometry(QRect(kClientPosition, kClientSize));
     setFixedSize(kClientSize);
     setBackgroundRole(QPalette::Window);

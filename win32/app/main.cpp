@@ -1,22 +1,16 @@
 // Tarnwick for Windows: the rule book under a native Win32 front-end.
 
 #include "ClockRandomSource.h"
-#include "CuePlayer.h"
+#include "CueWorker.h"
 #include "Main_form.h"
+#include "ProgramFolder.h"
 #include "Win32Api.h"
 #include "Win32ProgramControl.h"
+#include "WinmmCueBackend.h"
 
 #include <commctrl.h>
 
-namespace {
-
-/// Cues stay silent until the sound worker is wired in.
-class SilentCues final : public tarnwick::CuePlayer {
-public:
-    void playCue(tarnwick::Cue /*cue*/) override { }
-};
-
-} // namespace
+#include <memory>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show)
 {
@@ -24,11 +18,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     INITCOMMONCONTROLSEX controls { sizeof controls, ICC_STANDARD_CLASSES };
     InitCommonControlsEx(&controls);
 
-    SilentCues cues;
+    // Every cue is played on the worker's thread, never on the window's: a
+    // stalled audio endpoint cannot freeze the game.
+    tarnwick::CueWorker cues(
+        std::make_unique<tarnwick::WinmmCueBackend>(tarnwick::programFolder()));
     tarnwick::ClockRandomSource random;
     tarnwick::Win32ProgramControl program;
     tarnwick::Main_form form(instance, cues, random, program);
     form.show(show);
+    cues.warmUp();
 
     MSG message {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -7,6 +7,34 @@
 
 namespace tarnwick {
 
+namespace {
+
+// Far more than any cue; a larger file is not read.
+constexpr LONGLONG kLargestCue = 64LL * 1024 * 1024;
+
+std::vector<char> readFile(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::vector<char> bytes;
+    LARGE_INTEGER size {};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargestCue) {
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)
+            || read != bytes.size()) {
+            bytes.clear();
+        }
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+} // namespace
+
 WinmmCueBackend::WinmmCueBackend(std::wstring folder)
     : m_folder(std::move(folder))
 { }
@@ -18,20 +46,32 @@ void WinmmCueBackend::warmUp()
 
 void WinmmCueBackend::play(Cue cue, Clock::time_point startBy)
 {
+    // A new cue cuts off the one that plays, heard or not; stopped first, so
+    // its memory can go.
+    sndPlaySoundW(nullptr, 0);
+    m_playing.clear();
     if (Clock::now() > startBy) {
-        // Too late to be heard, but it still cuts off what plays.
-        sndPlaySoundW(nullptr, 0);
+        return; // too late to be heard
+    }
+    // Looked up afresh at every play. A missing file is silent; so is a
+    // broken one, which the library refuses to play.
+    m_playing = loadCue(cue);
+    if (m_playing.empty()) {
         return;
     }
-    // Looked up afresh at every play; a missing or broken file is silent and
-    // stops the cue that plays, as a new cue always does.
-    sndPlaySoundW(cuePath(cue).c_str(), SND_ASYNC | SND_NODEFAULT);
+    sndPlaySoundW(
+        reinterpret_cast<LPCWSTR>(m_playing.data()), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }
 
 std::optional<CueBackend::Clock::duration> WinmmCueBackend::closeIfIdle()
 {
     // The multimedia library closes its device by itself.
     return std::nullopt;
+}
+
+std::vector<char> WinmmCueBackend::loadCue(Cue cue) const
+{
+    return readFile(cuePath(cue));
 }
 
 std::wstring WinmmCueBackend::cuePath(Cue cue) const

@@ -3,13 +3,18 @@
 #include "CueBackend.h"
 
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
 /// Plays the cue files with the multimedia library's sndPlaySoundW, on the
 /// cue worker's thread: "\pickup.WAV" and the rest, beside the program file.
-/// The wide call and path reach a folder named in any script, which the
-/// ANSI call cannot outside the system's code page.
+///
+/// The file is read here, by its wide path, and handed over from memory: the
+/// multimedia library narrows a file name to the ANSI code page before
+/// opening it (Wine's does), and a folder named in another script, such as a
+/// user folder in Greek or Chinese on an English system, would leave every
+/// cue silent.
 class WinmmCueBackend final : public CueBackend {
 public:
     /// Cues are looked up in @p folder, which has no trailing separator.
@@ -22,8 +27,14 @@ public:
     /// The file @p cue is played from: the folder, a backslash, the name, ".WAV".
     [[nodiscard]] std::wstring cuePath(Cue cue) const;
 
+    /// The bytes of @p cue's file as it is now, read by its wide path; empty
+    /// when it is missing, empty or unreadable.
+    [[nodiscard]] std::vector<char> loadCue(Cue cue) const;
+
 private:
     std::wstring m_folder;
+    // The cue that plays, which must outlive its asynchronous playing.
+    std::vector<char> m_playing;
 };
 
 } // namespace tarnwick

@@ -1,4 +1,5 @@
-#include "WaveCuePlayer.h"
+#include "WaveCueBackend.h"
+#include "CueFolder.h"
 #include "WaveBuilder.h"
 
 #include <QDir>
@@ -8,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,11 +26,13 @@ public:
         : m_log(log)
     { }
 
-    void play(std::shared_ptr<const PcmClip> clip) override
+    void warmUp() override { }
+    void play(std::shared_ptr<const PcmClip> clip, Clock::time_point /*startBy*/) override
     {
         m_log.push_back("play " + std::to_string(clip->frameCount()));
     }
     void stop() override { m_log.emplace_back("stop"); }
+    std::optional<Clock::duration> closeIfIdle() override { return std::nullopt; }
 
 private:
     std::vector<std::string>& m_log;
@@ -44,9 +49,12 @@ std::string played(int frames)
     return "play " + std::to_string(frames);
 }
 
-class WaveCuePlayerTest : public ::testing::Test {
+class WaveCueBackendTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    /// Plays @p cue with time to spare, as the worker does when all is well.
+    void play(Cue cue) { m_backend.play(cue, CueBackend::Clock::now() + std::chrono::hours(1)); }
 
     void writeCue(Cue cue, const QByteArray& bytes)
     {
@@ -57,10 +65,11 @@ protected:
 
     QTemporaryDir m_folder;
     std::vector<std::string> m_calls;
-    WaveCuePlayer m_player { m_folder.path(), std::make_unique<RecordingOutput>(m_calls) };
+    WaveCueBackend m_backend { m_folder.path().toStdString(),
+        std::make_unique<RecordingOutput>(m_calls) };
 };
 
-TEST_F(WaveCuePlayerTest, EachCuePlaysItsOwnFile)
+TEST_F(WaveCueBackendTest, EachCuePlaysItsOwnFile)
 {
     const Cue cues[]
         = { Cue::pickup, Cue::pegdrop, Cue::winner, Cue::loser, Cue::loser4, Cue::loser3 };
@@ -72,7 +81,7 @@ TEST_F(WaveCuePlayerTest, EachCuePlaysItsOwnFile)
         frames += 100;
     }
     for (const Cue cue : cues) {
-        m_player.playCue(cue);
+        play(cue);
     }
     EXPECT_EQ(m_calls, expected);
 }
@@ -82,7 +91,7 @@ struct BrokenCase {
     QByteArray bytes;
 };
 
-TEST_F(WaveCuePlayerTest, AMissingOrBrokenFileOnlyStopsTheCueThatPlays)
+TEST_F(WaveCueBackendTest, AMissingBrokenOrLateCueOnlyStopsTheCueThatPlays)
 {
     const QByteArray good = waveOfFrames(4800);
     const BrokenCase cases[] = {
@@ -91,43 +100,46 @@ TEST_F(WaveCuePlayerTest, AMissingOrBrokenFileOnlyStopsTheCueThatPlays)
         { "garbage", QByteArray(1000, '\x01') },
     };
     writeCue(Cue::pickup, good);
-    m_player.playCue(Cue::pickup);
-    m_player.playCue(Cue::winner); // no such file
+    play(Cue::pickup);
+    play(Cue::winner); // no such file
     for (const BrokenCase& c : cases) {
         writeCue(Cue::winner, c.bytes);
-        m_player.playCue(Cue::winner);
+        play(Cue::winner);
     }
     // A folder where the file should be cannot be read as one.
     QFile::remove(CueFolder(m_folder.path()).filePath(Cue::winner));
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(CueFolder::fileName(Cue::winner)));
-    m_player.playCue(Cue::winner);
+    play(Cue::winner);
+    // Too late to be heard: the worker could not start it in time.
+    m_backend.play(Cue::pickup, CueBackend::Clock::now() - std::chrono::milliseconds(1));
 
     EXPECT_EQ(m_calls,
-        (std::vector<std::string> { played(4800), "stop", "stop", "stop", "stop", "stop" }));
+        (std::vector<std::string> {
+            played(4800), "stop", "stop", "stop", "stop", "stop", "stop" }));
 }
 
-TEST_F(WaveCuePlayerTest, AFileChangedWhileTheGameRunsIsHeardTheNextTime)
+TEST_F(WaveCueBackendTest, AFileChangedWhileTheGameRunsIsHeardTheNextTime)
 {
     writeCue(Cue::pegdrop, waveOfFrames(300));
-    m_player.playCue(Cue::pegdrop);
-    m_player.playCue(Cue::pegdrop);
+    play(Cue::pegdrop);
+    play(Cue::pegdrop);
     writeCue(Cue::pegdrop, waveOfFrames(700));
-    m_player.playCue(Cue::pegdrop);
+    play(Cue::pegdrop);
     QFile::remove(CueFolder(m_folder.path()).filePath(Cue::pegdrop));
-    m_player.playCue(Cue::pegdrop);
+    play(Cue::pegdrop);
     writeCue(Cue::pegdrop, waveOfFrames(300));
-    m_player.playCue(Cue::pegdrop);
+    play(Cue::pegdrop);
 
     EXPECT_EQ(m_calls,
         (std::vector<std::string> { played(300), played(300), played(700), "stop", played(300) }));
 }
 
-TEST_F(WaveCuePlayerTest, AFileWithTheSameSizeAndANewTimeIsReadAgain)
+TEST_F(WaveCueBackendTest, AFileWithTheSameSizeAndANewTimeIsReadAgain)
 {
     // Same length, different samples: only the time stamp tells them apart.
     writeCue(Cue::loser,
         WaveBuilder::encode({ SampleEncoding::signed16, 1, 48000 }, std::vector<float>(480, 0.1F)));
-    m_player.playCue(Cue::loser);
+    play(Cue::loser);
     writeCue(Cue::loser,
         WaveBuilder::encode({ SampleEncoding::signed16, 2, 48000 }, std::vector<float>(240, 0.1F)));
     QFile file(CueFolder(m_folder.path()).filePath(Cue::loser));
@@ -135,7 +147,7 @@ TEST_F(WaveCuePlayerTest, AFileWithTheSameSizeAndANewTimeIsReadAgain)
     ASSERT_TRUE(file.setFileTime(
         QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
     file.close();
-    m_player.playCue(Cue::loser);
+    play(Cue::loser);
 
     EXPECT_EQ(m_calls, (std::vector<std::string> { played(480), played(240) }));
 }

@@ -1,0 +1,115 @@
+#include "CueWorker.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace tarnwick {
+
+namespace {
+
+/// When the backend did not ask to be asked again.
+constexpr CueWorker::Clock::time_point kNever = CueWorker::Clock::time_point::max();
+
+} // namespace
+
+struct CueWorker::State {
+    explicit State(std::unique_ptr<CueBackend> b)
+        : backend(std::move(b))
+    { }
+
+    struct Request {
+        Cue cue = Cue::pickup;
+        Clock::time_point requested {};
+    };
+
+    std::unique_ptr<CueBackend> backend; ///< Used and destroyed on the thread only.
+    std::mutex mutex; ///< Guards the fields below; never held while the backend runs.
+    std::condition_variable wake;
+    std::condition_variable finishedChanged;
+    std::optional<Request> pending;
+    bool warmUpWanted = false;
+    bool stopping = false;
+    bool finished = false;
+};
+
+CueWorker::CueWorker(std::unique_ptr<CueBackend> backend)
+    : m_state(std::make_shared<State>(std::move(backend)))
+    , m_thread([state = m_state] { run(state); })
+{ }
+
+CueWorker::~CueWorker()
+{
+    std::unique_lock lock(m_state->mutex);
+    m_state->stopping = true;
+    m_state->wake.notify_one();
+    const bool finished
+        = m_state->finishedChanged.wait_for(lock, kExitWait, [this] { return m_state->finished; });
+    lock.unlock();
+    if (finished) {
+        m_thread.join();
+    } else {
+        // Stuck in the audio library: see the class comment.
+        m_thread.detach();
+    }
+}
+
+void CueWorker::warmUp()
+{
+    // Notified under the lock, so helgrind sees the hand-over; the worker
+    // holds the lock only for a few instructions, never while it plays.
+    const std::lock_guard lock(m_state->mutex);
+    m_state->warmUpWanted = true;
+    m_state->wake.notify_one();
+}
+
+void CueWorker::playCue(Cue cue)
+{
+    const State::Request request { cue, Clock::now() };
+    const std::lock_guard lock(m_state->mutex);
+    m_state->pending = request;
+    m_state->wake.notify_one();
+}
+
+void CueWorker::run(const std::shared_ptr<State>& state)
+{
+    State& s = *state;
+    Clock::time_point askAgainAt = kNever;
+    const auto askAgainAfter = [&askAgainAt](std::optional<Clock::duration> delay) {
+        askAgainAt = delay ? Clock::now() + *delay : kNever;
+    };
+
+    std::unique_lock lock(s.mutex);
+    while (!s.stopping) {
+        if (s.warmUpWanted) {
+            s.warmUpWanted = false;
+            lock.unlock();
+            s.backend->warmUp();
+            lock.lock();
+        } else if (s.pending) {
+            const State::Request request = *s.pending;
+            s.pending.reset();
+            lock.unlock();
+            s.backend->play(request.cue, request.requested + kStaleAfter);
+            askAgainAfter(s.backend->closeIfIdle());
+            lock.lock();
+        } else if (askAgainAt != kNever && Clock::now() >= askAgainAt) {
+            lock.unlock();
+            askAgainAfter(s.backend->closeIfIdle());
+            lock.lock();
+        } else if (askAgainAt != kNever) {
+            s.wake.wait_until(lock, askAgainAt);
+        } else {
+            s.wake.wait(lock);
+        }
+    }
+    lock.unlock();
+    // Closing the device may block as long as the audio server stalls.
+    s.backend.reset();
+    lock.lock();
+    s.finished = true;
+    s.finishedChanged.notify_all();
+}
+
+} // namespace tarnwick

@@ -1,0 +1,47 @@
+#include "WinmmCueBackend.h"
+#include "Win32Api.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+std::wstring temporaryFolder(const wchar_t* name)
+{
+    std::wstring path(MAX_PATH + 1, L'\0');
+    path.resize(GetTempPathW(static_cast<DWORD>(path.size()), path.data()));
+    path += name;
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+void writeFile(const std::wstring& path, const std::vector<char>& bytes)
+{
+    HANDLE file = CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The cue files of a program in a folder named outside the ANSI code page
+// (here Cyrillic and Chinese) are found and read, each by its exact name.
+TEST(CueFolder, ReadsTheCuesOfAFolderNamedInAnyScript)
+{
+    const std::wstring folder = temporaryFolder(L"Тарнвик 塔恩威克");
+    const std::vector<char> pickup { 'R', 'I', 'F', 'F', '\x01' };
+    writeFile(folder + L"\\pickup.WAV", pickup);
+    DeleteFileW((folder + L"\\loser4.WAV").c_str());
+
+    const WinmmCueBackend backend(folder);
+    EXPECT_EQ(backend.cuePath(Cue::loser4), folder + L"\\loser4.WAV");
+    EXPECT_EQ(backend.loadCue(Cue::pickup), pickup);
+    EXPECT_TRUE(backend.loadCue(Cue::loser4).empty());
+}
+
+} // namespace
+} // namespace tarnwick
