@@ -1,5 +1,5 @@
-#include "WinmmCueBackend.h"
 #include "Win32Api.h"
+#include "WinmmCueBackend.h"
 
 #include <gtest/gtest.h>
 
