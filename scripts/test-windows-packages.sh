@@ -22,8 +22,11 @@ source tests/win32/windows_game.sh
 
 version=$(sed -nE 's/^CMAKE_PROJECT_VERSION:STATIC=(.*)/\1/p' build/windows/CMakeCache.txt)
 app=build/windows/win32/app
-zip=build/windows/package/tarnwick-$version-windows-x64.zip
-setup=build/windows/package/tarnwick-$version-windows-x64-setup.exe
+# The newest of each, whatever version its name says: versions_agree reads it.
+# shellcheck disable=SC2012
+zip=$(ls -t build/windows/package/tarnwick-*-windows-x64.zip | head -n 1)
+# shellcheck disable=SC2012
+setup=$(ls -t build/windows/package/tarnwick-*-windows-x64-setup.exe | head -n 1)
 files=(tarnwick.exe pickup.WAV pegdrop.WAV winner.WAV loser.WAV loser4.WAV loser3.WAV LICENSE.txt README.txt)
 installed="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk"
