@@ -41,6 +41,8 @@ sweep() {
     for signal in TERM KILL; do
         pids=$(grep -lszxF "TARNWICK_GATE_TAG=$gate_dir" /proc/[0-9]*/environ |
             sed 's|/proc/\([0-9]*\)/environ|\1|' | grep -vxF -e "$$" -e "$BASHPID" || true)
+        # The search's own short-lived processes carry the tag too.
+        pids=$(for pid in $pids; do [[ -e /proc/$pid ]] && echo "$pid"; done)
         [[ -z $pids ]] && return 0
         [[ $signal == TERM ]] && echo "test.sh: ending what the tests left running: $(ps -o comm= -p "${pids//$'\n'/,}" | sort | uniq -c | xargs)" >&2
         # shellcheck disable=SC2086
