@@ -22,7 +22,7 @@ constexpr std::uint32_t kGrainSeed = 20240611U;
 constexpr std::uint32_t kFluffSeed = 7713U;
 
 // Texture samples per 1x pixel along each axis; a 2x pixel gets a quarter of
-// them, so both scales average the same points.
+// them, so both scales average the same points (other scales about as many).
 constexpr int kSamplesPer1xPixel = 4;
 
 // The wood under the hole pictures is the board's own wood at this spot, so a
@@ -67,13 +67,17 @@ double smoothstep(double edge0, double edge1, double x)
     return t * t * (3.0 - 2.0 * t);
 }
 
-// An image whose pixels average colourAt over the area each pixel covers,
-// taking coordinates in 1x pixels.
-template <typename ColourAt> QImage renderTexture(QSize size1x, int scale, ColourAt colourAt)
+// An image of @p size whose pixels average colourAt over the area each pixel
+// covers, taking coordinates in 1x pixels.
+template <typename ColourAt> QImage renderTexture(QSize size1x, QSize size, ColourAt colourAt)
 {
-    QImage image(size1x * scale, QImage::Format_ARGB32_Premultiplied);
-    const int samples = std::max(1, kSamplesPer1xPixel / scale);
-    const double step = 1.0 / (samples * scale);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    const double scaleX = static_cast<double>(size.width()) / size1x.width();
+    const double scaleY = static_cast<double>(size.height()) / size1x.height();
+    const int samples
+        = std::max(1, static_cast<int>(std::lround(kSamplesPer1xPixel / std::min(scaleX, scaleY))));
+    const double stepX = 1.0 / (samples * scaleX);
+    const double stepY = 1.0 / (samples * scaleY);
     const double count = samples * samples;
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -81,9 +85,8 @@ template <typename ColourAt> QImage renderTexture(QSize size1x, int scale, Colou
             Rgb sum;
             for (int j = 0; j < samples; ++j) {
                 for (int i = 0; i < samples; ++i) {
-                    const Rgb sample
-                        = fromRgb(colourAt(static_cast<double>(x) / scale + (i + 0.5) * step,
-                            static_cast<double>(y) / scale + (j + 0.5) * step));
+                    const Rgb sample = fromRgb(
+                        colourAt(x / scaleX + (i + 0.5) * stepX, y / scaleY + (j + 0.5) * stepY));
                     sum = { sum.red + sample.red, sum.green + sample.green,
                         sum.blue + sample.blue };
                 }
@@ -92,6 +95,13 @@ template <typename ColourAt> QImage renderTexture(QSize size1x, int scale, Colou
         }
     }
     return image;
+}
+
+// How much a picture of @p size is scaled from its 1x size, across and down.
+QPointF scaleOf(QSize size1x, QSize size)
+{
+    return { static_cast<double>(size.width()) / size1x.width(),
+        static_cast<double>(size.height()) / size1x.height() };
 }
 
 // A cumulus cloud: soft puffs over a flat base, each puff (dx, dy, radius).
@@ -216,23 +226,31 @@ QRgb PictureRenderer::boardWoodAt(double x, double y) const
 
 QImage PictureRenderer::board(int scale) const
 {
+    return board(kBoardSize * scale);
+}
+
+QImage PictureRenderer::board(QSize size) const
+{
+    const QPointF scale = scaleOf(kBoardSize, size);
     QImage image
-        = renderTexture(kBoardSize, scale, [this](double x, double y) { return skyAt(x, y); });
-    const QImage wood = renderTexture(
-        kBoardSize, scale, [this](double x, double y) { return boardWoodAt(x, y); });
+        = renderTexture(kBoardSize, size, [this](double x, double y) { return skyAt(x, y); });
+    const QImage wood
+        = renderTexture(kBoardSize, size, [this](double x, double y) { return boardWoodAt(x, y); });
 
     // The bevel is the same wood in shade, darkest at the outer edge.
     QImage bevel = wood;
     for (int y = 0; y < bevel.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(bevel.scanLine(y));
-        const double left = leftEdgeAt((y + 0.5) / scale);
+        const double left = leftEdgeAt((y + 0.5) / scale.y());
         for (int x = 0; x < bevel.width(); ++x) {
-            const double across = std::clamp(((x + 0.5) / scale - left) / kBevelWidth, 0.0, 1.0);
+            const double across
+                = std::clamp(((x + 0.5) / scale.x() - left) / kBevelWidth, 0.0, 1.0);
             line[x] = toRgb(scaled(fromRgb(line[x]), 0.38 + 0.2 * across));
         }
     }
 
-    const auto device = [scale](double x, double y) { return QPointF(x * scale, y * scale); };
+    const auto device
+        = [scale](double x, double y) { return QPointF(x * scale.x(), y * scale.y()); };
 
     // The triangle on a layer of its own, so that the bevel replaces wood
     // without a second antialiased outer edge.
@@ -261,19 +279,25 @@ QImage PictureRenderer::board(int scale) const
     return image;
 }
 
-QImage PictureRenderer::cellWood(int scale) const
+QImage PictureRenderer::cellWood(QSize size) const
 {
-    return renderTexture(kCellSize, scale, [this](double x, double y) {
+    return renderTexture(kCellSize, size, [this](double x, double y) {
         return woodAt(x + kCellWoodOrigin.x(), y + kCellWoodOrigin.y());
     });
 }
 
 QImage PictureRenderer::peg(int scale) const
 {
-    QImage image = cellWood(scale);
+    return peg(kCellSize * scale);
+}
+
+QImage PictureRenderer::peg(QSize size) const
+{
+    QImage image = cellWood(size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(scale, scale);
+    const QPointF scale = scaleOf(kCellSize, size);
+    painter.scale(scale.x(), scale.y());
     painter.setPen(Qt::NoPen);
 
     const QPointF faceCentre(22.2, 12.5);
@@ -341,10 +365,16 @@ QImage PictureRenderer::peg(int scale) const
 
 QImage PictureRenderer::nopeg(int scale) const
 {
-    QImage image = cellWood(scale);
+    return nopeg(kCellSize * scale);
+}
+
+QImage PictureRenderer::nopeg(QSize size) const
+{
+    QImage image = cellWood(size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(scale, scale);
+    const QPointF scale = scaleOf(kCellSize, size);
+    painter.scale(scale.x(), scale.y());
 
     // A worn lip where the light catches the far rim.
     painter.setPen(QPen(QColor(196, 112, 70, 150), 0.8));
@@ -366,11 +396,17 @@ QImage PictureRenderer::nopeg(int scale) const
 
 QImage PictureRenderer::dragIcon(int scale) const
 {
-    QImage image(kIconSize * scale, QImage::Format_ARGB32_Premultiplied);
+    return dragIcon(kIconSize * scale);
+}
+
+QImage PictureRenderer::dragIcon(QSize size) const
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(scale, scale);
+    const QPointF scale = scaleOf(kIconSize, size);
+    painter.scale(scale.x(), scale.y());
 
     const QPointF centre(16.0, 16.0);
     const double radius = 7.5;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MainWindowLayout.h"
 #include "ValueNoise.h"
 
 #include <QImage>
@@ -19,11 +20,14 @@ namespace tarnwick {
 class PictureRenderer {
 public:
     /// The board picture's size at 1x.
-    static constexpr QSize kBoardSize { 338, 329 };
+    static constexpr QSize kBoardSize { twipsToPixels(kBoardPictureTwips.width, kBaseDpi),
+        twipsToPixels(kBoardPictureTwips.height, kBaseDpi) };
     /// The size of a hole picture (peg and nopeg) at 1x.
-    static constexpr QSize kCellSize { 32, 25 };
+    static constexpr QSize kCellSize { twipsToPixels(kCellTwips.front().width, kBaseDpi),
+        twipsToPixels(kCellTwips.front().height, kBaseDpi) };
     /// The size of the drag icon and of the program icon at 1x.
-    static constexpr QSize kIconSize { 32, 32 };
+    static constexpr QSize kIconSize { twipsToPixels(kIconTwips.width, kBaseDpi),
+        twipsToPixels(kIconTwips.height, kBaseDpi) };
 
     /// The wood triangle: apex, and the ends of its base.
     static constexpr QPointF kApex { 170.0, 10.0 };
@@ -35,9 +39,14 @@ public:
     static constexpr double kBevelWidth = 4.0;
 
     /// Top-left corners of the 15 hole cells laid over the board, apex first.
-    static constexpr std::array<QPoint, 15> kCells { { { 160, 56 }, { 128, 104 }, { 176, 104 },
-        { 104, 152 }, { 152, 152 }, { 200, 152 }, { 80, 208 }, { 128, 208 }, { 184, 208 },
-        { 232, 208 }, { 48, 264 }, { 104, 264 }, { 160, 264 }, { 208, 264 }, { 256, 264 } } };
+    static constexpr std::array<QPoint, 15> kCells = [] {
+        std::array<QPoint, 15> corners {};
+        for (std::size_t cell = 0; cell < corners.size(); ++cell) {
+            const PixelRect pixels = toPixels(kCellTwips.at(cell), kBaseDpi);
+            corners.at(cell) = { pixels.left, pixels.top };
+        }
+        return corners;
+    }();
 
     PictureRenderer();
 
@@ -49,6 +58,13 @@ public:
     [[nodiscard]] QImage nopeg(int scale) const;
     /// The cursor while a peg is held: a peg head seen from above, on transparency.
     [[nodiscard]] QImage dragIcon(int scale) const;
+
+    /// The same pictures drawn at @p size pixels, for scales that are not
+    /// whole: each is drawn at that size, never resampled from another.
+    [[nodiscard]] QImage board(QSize size) const;
+    [[nodiscard]] QImage peg(QSize size) const;
+    [[nodiscard]] QImage nopeg(QSize size) const;
+    [[nodiscard]] QImage dragIcon(QSize size) const;
     /// Flat colours for pictures that keep 16 of them, or a polished finish.
     enum class IconFinish { flat, glossy };
 
@@ -62,7 +78,7 @@ private:
     [[nodiscard]] QRgb skyAt(double x, double y) const;
     [[nodiscard]] QRgb woodAt(double x, double y) const;
     [[nodiscard]] QRgb boardWoodAt(double x, double y) const;
-    [[nodiscard]] QImage cellWood(int scale) const;
+    [[nodiscard]] QImage cellWood(QSize size) const;
 
     ValueNoise m_grain;
     ValueNoise m_fluff;

@@ -1,12 +1,20 @@
 // Renders the game's pictures into a folder; the build embeds them as resources.
 //
 //   tarnwick_render_pictures <output folder> [--contact-sheet <file.png>]
+//   tarnwick_render_pictures <output folder> --windows
+//
+// With --windows it draws the Windows build's resources instead: bitmaps of
+// the board and the holes and a drag cursor at every density the Windows game
+// lays out at, at the sizes the shared twips give there, and the program icon.
 
 #include "ColourReducer.h"
 #include "ContactSheet.h"
+#include "MainWindowLayout.h"
 #include "PictureRenderer.h"
+#include "WindowsIconFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QMap>
@@ -17,6 +25,7 @@
 using tarnwick::ColourReducer;
 using tarnwick::ContactSheet;
 using tarnwick::PictureRenderer;
+using tarnwick::WindowsIconFile;
 
 namespace {
 
@@ -39,16 +48,74 @@ QImage reduced(const QImage& image, int colours)
     return ColourReducer::toIndexed(image, ColourReducer::palette({ image }, colours));
 }
 
+bool write(const QDir& folder, const QString& name, const QByteArray& bytes)
+{
+    QFile file(folder.filePath(name));
+    if (!QDir().mkpath(folder.path()) || !file.open(QIODevice::WriteOnly)
+        || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    }
+    return true;
+}
+
+QSize sizeAt(const tarnwick::TwipRect& twips, int dpi)
+{
+    const tarnwick::PixelRect pixels = tarnwick::toPixels(twips, dpi);
+    return { pixels.width, pixels.height };
+}
+
+bool renderWindowsPictures(const QDir& folder, const PictureRenderer& renderer)
+{
+    bool ok = true;
+    for (const int dpi : tarnwick::kPictureDpis) {
+        const QString suffix = QString("-%1").arg(dpi);
+        const QImage board = renderer.board(sizeAt(tarnwick::kBoardPictureTwips, dpi));
+        ok = reduced(board, kBoardColours).save(folder.filePath("board" + suffix + ".bmp"), "BMP")
+            && ok;
+
+        const QSize cell = sizeAt(tarnwick::kCellTwips.front(), dpi);
+        const QImage peg = renderer.peg(cell);
+        const QImage nopeg = renderer.nopeg(cell);
+        const QList<QRgb> holePalette = ColourReducer::palette({ peg, nopeg }, kCellColours);
+        ok = ColourReducer::toIndexed(peg, holePalette)
+                 .save(folder.filePath("peg" + suffix + ".bmp"), "BMP")
+            && ok;
+        ok = ColourReducer::toIndexed(nopeg, holePalette)
+                 .save(folder.filePath("nopeg" + suffix + ".bmp"), "BMP")
+            && ok;
+
+        const QSize icon = sizeAt(tarnwick::kIconTwips, dpi);
+        const QImage drag = reduced(renderer.dragIcon(icon), kIconColours);
+        ok = write(folder, "drag" + suffix + ".cur",
+                 WindowsIconFile::cursor(drag, { icon.width() / 2, icon.height() / 2 }))
+            && ok;
+    }
+    // The sizes Windows asks for at the usual densities; the largest for Explorer.
+    QList<QImage> icons;
+    for (const int size : { 16, 20, 24, 32, 40, 48, 64 }) {
+        icons.append(
+            reduced(renderer.programIcon(size, PictureRenderer::IconFinish::flat), kIconColours));
+    }
+    icons.append(renderer.programIcon(256, PictureRenderer::IconFinish::glossy));
+    return write(folder, "tarnwick.ico", WindowsIconFile::icon(icons)) && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && !(argc == 4 && QString(argv[2]) == "--contact-sheet")) {
-        std::fprintf(stderr, "usage: %s <output folder> [--contact-sheet <file.png>]\n", argv[0]);
+    const bool windows = argc == 3 && QString(argv[2]) == "--windows";
+    if (argc != 2 && !windows && !(argc == 4 && QString(argv[2]) == "--contact-sheet")) {
+        std::fprintf(stderr, "usage: %s <output folder> [--contact-sheet <file.png> | --windows]\n",
+            argv[0]);
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const PictureRenderer renderer;
+    if (windows) {
+        return QDir().mkpath(folder.path()) && renderWindowsPictures(folder, renderer) ? 0 : 1;
+    }
 
     QMap<QString, QImage> pictures;
     for (const int scale : { 1, 2 }) {

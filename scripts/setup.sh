@@ -3,7 +3,9 @@
 # with --test also those that its tests need. Quiet and quick when everything
 # is already there.
 #
-#   scripts/setup.sh [--test]
+#   scripts/setup.sh [--test | --windows]
+#
+# --windows adds what cross-compiling the Windows game needs.
 set -euo pipefail
 
 packages=(
@@ -34,10 +36,17 @@ test_packages=(
     # hardening: the clang sanitizer and fuzzer build, memcheck and helgrind,
     # the file trace, the lint
     clang libclang-rt-14-dev valgrind strace clang-format clang-tidy
+    # the Windows build's tests: Wine with its fonts and the colour cursors'
+    # Xcursor (not pulled in without recommends)
+    wine wine64 fonts-wine libxcursor1
 )
-if [[ ${1:-} == --test ]]; then
-    packages+=("${test_packages[@]}")
-fi
+# the Windows build: MinGW-w64 with the posix thread model (std::thread);
+# NSIS for its installer
+windows_packages=(g++-mingw-w64-x86-64-posix nsis)
+case ${1:-} in
+--test) packages+=("${test_packages[@]}" "${windows_packages[@]}") ;;
+--windows) packages+=("${windows_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -9,6 +9,9 @@ headers are inside the preprocessed text, so a header edit misses the cache
 just as the unit's own edit does. Only clean results are kept.
 
     tidy_cached.py BUILD_DIR CACHE_DIR UNIT...
+
+TIDY_EXTRA_ARGS holds more clang-tidy arguments (e.g. the Windows build's
+target), which are part of the key too.
 """
 
 import concurrent.futures
@@ -54,6 +57,7 @@ def main():
     with open(".clang-tidy", "rb") as f:
         config = f.read()
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True, check=True).stdout
+    extra = os.environ.get("TIDY_EXTRA_ARGS", "").split()
     os.makedirs(cache, exist_ok=True)
 
     def key_of(unit):
@@ -63,13 +67,13 @@ def main():
         text = subprocess.run(preprocess_command(entry), cwd=entry["directory"],
                               capture_output=True, check=True).stdout
         digest = hashlib.sha256()
-        for part in (text.replace(root.encode(), b"@ROOT@"), config, version,
+        for part in (text.replace(root.encode(), b"@ROOT@"), config, version, " ".join(extra).encode(),
                      " ".join(preprocess_command(entry)).replace(root, "@ROOT@").encode()):
             digest.update(hashlib.sha256(part).digest())
         return unit, digest.hexdigest()
 
     def tidy(unit, key):
-        result = subprocess.run(["clang-tidy", "-p", build, "--quiet", unit],
+        result = subprocess.run(["clang-tidy", "-p", build, "--quiet", *extra, unit],
                                 capture_output=True, text=True)
         if result.returncode == 0:
             if key:

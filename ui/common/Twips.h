@@ -1,19 +1,18 @@
 #pragma once
 
+#include "TwipGeometry.h"
+
 #include <QRect>
 
 namespace tarnwick {
 
-/// The windows' layouts are given in twips, 1/1440 inch: at 96 pixels per
-/// inch, 15 to a pixel. Qt's logical pixels are those 96-dpi pixels on every
-/// screen, so the layouts scale with the screen's density as a whole.
-inline constexpr int kTwipsPerPixel = 15;
-
-/// A rectangle given in twips, in pixels at 96 dpi.
-constexpr QRect rectFromTwips(int left, int top, int width, int height)
+/// A rectangle of the shared layouts in Qt's logical pixels. Those are 96-dpi
+/// pixels on every screen, so the layouts scale with the screen's density as a
+/// whole and the twips are converted at 96 dpi.
+constexpr QRect rectFromTwips(const TwipRect& twips)
 {
-    return { left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-        height / kTwipsPerPixel };
+    const PixelRect pixels = toPixels(twips, kBaseDpi);
+    return { pixels.left, pixels.top, pixels.width, pixels.height };
 }
 
 } // namespace tarnwick

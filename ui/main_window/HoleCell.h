@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MainWindowLayout.h"
+#include "Twips.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -12,7 +15,7 @@ class HoleCell : public QWidget {
 
 public:
     /// Width and height of a cell, the size of the hole pictures.
-    static constexpr QSize kSize { 32, 25 };
+    static constexpr QSize kSize = rectFromTwips(kCellTwips.front()).size();
 
     HoleCell(int index, QWidget* parent);
 

@@ -3,9 +3,10 @@
 #include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "Pictures.h"
+#include "QtText.h"
 #include "Twips.h"
 #include "UiFonts.h"
-#include "UiTexts.h"
+#include "WindowTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,33 +16,6 @@
 #include <QPushButton>
 
 namespace tarnwick {
-
-namespace {
-
-// Top-left corners of Image1(0..14) in twips; the rows sit on the drawn wood.
-constexpr std::array<QPoint, kHoleCount> kCellTwips { {
-    { 2400, 840 },
-    { 1920, 1560 },
-    { 2640, 1560 },
-    { 1560, 2280 },
-    { 2280, 2280 },
-    { 3000, 2280 },
-    { 1200, 3120 },
-    { 1920, 3120 },
-    { 2760, 3120 },
-    { 3480, 3120 },
-    { 720, 3960 },
-    { 1560, 3960 },
-    { 2400, 3960 },
-    { 3120, 3960 },
-    { 3840, 3960 },
-} };
-
-constexpr QRect kCommand1Twips { 3720, 240, 1215, 375 };
-constexpr QRect kCommand2Twips { 3840, 720, 975, 375 };
-constexpr QRect kCommand3Twips { 3840, 1200, 975, 375 };
-
-} // namespace
 
 Main_form::Main_form(
     CuePlayer& cues, RandomSource& random, ProgramControl& program, QWidget* parent)
@@ -54,7 +28,7 @@ Main_form::Main_form(
     , m_game(GamePorts { *this, cues, m_message, random, program })
 {
     installAccessibleRoles();
-    setWindowTitle(kMainCaption);
+    setWindowTitle(qtText(kMainCaption));
     setWindowIcon(Pictures::icon(QStringLiteral("icon")));
     setGeometry(QRect(kClientPosition, kClientSize));
     setFixedSize(kClientSize);
@@ -65,8 +39,7 @@ Main_form::Main_form(
 
     for (int index = 0; index < kHoleCount; ++index) {
         auto* cell = new HoleCell(index, this);
-        const QPoint twips = kCellTwips.at(static_cast<std::size_t>(index));
-        cell->move(twips / kTwipsPerPixel);
+        cell->move(rectFromTwips(kCellTwips.at(static_cast<std::size_t>(index))).topLeft());
         connect(cell, &HoleCell::pressed, this, &Main_form::Image1_MouseDown);
         m_cells.at(static_cast<std::size_t>(index)) = cell;
     }
@@ -91,10 +64,10 @@ Main_form::~Main_form()
     releaseDrag();
 }
 
-QPushButton* Main_form::addButton(const QString& caption, QRect twips)
+QPushButton* Main_form::addButton(std::string_view caption, const TwipRect& twips)
 {
-    auto* button = new QPushButton(caption, this);
-    button->setGeometry(rectFromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
+    auto* button = new QPushButton(qtText(caption), this);
+    button->setGeometry(rectFromTwips(twips));
     button->setAttribute(Qt::WA_NoMousePropagation);
     return button;
 }

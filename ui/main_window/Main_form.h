@@ -3,9 +3,11 @@
 #include "Game.h"
 #include "HoleCell.h"
 #include "HoleView.h"
+#include "MainWindowLayout.h"
 #include "Peg_Pics.h"
 #include "QtModalMessage.h"
 #include "RulesWindowLauncher.h"
+#include "Twips.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -28,9 +30,9 @@ class Main_form : public QWidget, public HoleView {
 
 public:
     /// Size of the client area in pixels at 96 dpi.
-    static constexpr QSize kClientSize { 336, 328 };
+    static constexpr QSize kClientSize = rectFromTwips(kMainClientTwips).size();
     /// Where the client area sits on the screen at start.
-    static constexpr QPoint kClientPosition { 181, 96 };
+    static constexpr QPoint kClientPosition = rectFromTwips(kMainClientTwips).topLeft();
 
     Main_form(
         CuePlayer& cues, RandomSource& random, ProgramControl& program, QWidget* parent = nullptr);
@@ -62,7 +64,7 @@ protected:
 
 private:
     void releaseDrag();
-    QPushButton* addButton(const QString& caption, QRect twips);
+    QPushButton* addButton(std::string_view caption, const TwipRect& twips);
     void Image1_MouseDown(int index);
     void Command1_Click();
     void Command2_Click();

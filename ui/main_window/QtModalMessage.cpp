@@ -1,6 +1,7 @@
 #include "QtModalMessage.h"
 
-#include "UiTexts.h"
+#include "QtText.h"
+#include "WindowTexts.h"
 
 #include <QGridLayout>
 #include <QIcon>
@@ -22,15 +23,14 @@ QtModalMessage::QtModalMessage(QWidget* parent)
 void QtModalMessage::showMessage(std::string_view text)
 {
     // An empty caption would show the program file's name instead.
-    QMessageBox box(QMessageBox::NoIcon, kMainCaption,
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
-        m_parent);
+    QMessageBox box(
+        QMessageBox::NoIcon, qtText(kMainCaption), qtText(text), QMessageBox::Ok, m_parent);
     box.setWindowModality(Qt::ApplicationModal);
     // The text alone: no icon on the box and none on its button either.
     box.button(QMessageBox::Ok)->setIcon(QIcon());
     // Wide enough that the frame can show the whole caption beside its buttons.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        const int captionWidth = box.fontMetrics().horizontalAdvance(kMainCaption);
+        const int captionWidth = box.fontMetrics().horizontalAdvance(qtText(kMainCaption));
         grid->addItem(new QSpacerItem(captionWidth + kCaptionRoom, 0, QSizePolicy::Minimum),
             grid->rowCount(), 0, 1, grid->columnCount());
     }

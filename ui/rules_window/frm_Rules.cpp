@@ -3,9 +3,10 @@
 #include "AccessibleRoles.h"
 #include "EnterKey.h"
 #include "PainterLinePrinter.h"
-#include "RulesText.h"
+#include "QtText.h"
 #include "UiFonts.h"
 #include "WindowCentring.h"
+#include "WindowTexts.h"
 
 #include <QApplication>
 #include <QColor>
@@ -20,7 +21,7 @@ namespace tarnwick {
 
 namespace {
 
-const QColor kTeal(0, 128, 128);
+const QColor kTeal(kTealRed, kTealGreen, kTealBlue);
 const QColor kTextColour(Qt::black);
 
 QMargins frameMarginsOf(const QWidget& window)
@@ -44,12 +45,13 @@ frm_Rules::frm_Rules()
     // The game window decides when the program ends; an open rules window
     // must not keep it running.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setWindowTitle(QStringLiteral("Tarnwick Rules"));
+    setWindowTitle(qtText(kRulesCaption));
     // The rules are painted, not kept in a widget: screen readers get them here.
     QStringList spokenLines;
-    for (const QStringView line : kRulesLines) {
-        if (!line.trimmed().isEmpty()) {
-            spokenLines.append(line.trimmed().toString());
+    for (const std::string_view line : kRulesLines) {
+        const QString spoken = qtText(line).trimmed();
+        if (!spoken.isEmpty()) {
+            spokenLines.append(spoken);
         }
     }
     setAccessibleDescription(spokenLines.join(QLatin1Char('\n')));
@@ -62,7 +64,7 @@ frm_Rules::frm_Rules()
     setAutoFillBackground(true);
     setFont(UiFonts::printFont());
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(qtText(kOkCaption), this);
     m_okButton->setObjectName(QStringLiteral("btn_OK"));
     m_okButton->setGeometry(kOkButtonGeometry);
     m_okButton->setFont(UiFonts::buttonFont());
@@ -81,8 +83,8 @@ void frm_Rules::Form_Load(QScreen* screen)
 
 void frm_Rules::Form_Paint(LinePrinter& printer) const
 {
-    for (const QStringView line : kRulesLines) {
-        printer.printLine(line);
+    for (const std::string_view line : kRulesLines) {
+        printer.printLine(qtText(line));
     }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "RulesWindowLayout.h"
+#include "Twips.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -18,9 +21,9 @@ class frm_Rules : public QWidget {
 
 public:
     /// Size of the client area in pixels at 96 dpi.
-    static constexpr QSize kClientSize { 550, 367 };
+    static constexpr QSize kClientSize = rectFromTwips(kRulesClientTwips).size();
     /// Where "OK" sits in the client area.
-    static constexpr QRect kOkButtonGeometry { 216, 328, 73, 25 };
+    static constexpr QRect kOkButtonGeometry = rectFromTwips(kOkButtonTwips);
 
     /// Builds the hidden window; call Form_Load() before showing it.
     frm_Rules();

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Takes the README's picture of the Windows game: builds tarnwick.exe, runs it
+# under Wine in Wine's virtual desktop (which draws the window's frame) on a
+# private X server, sets up a game under way and writes docs/windows.png.
+#
+#   scripts/screenshot-windows.sh [DPI [FILE]]
+#
+# DPI (default 96) is the density Wine reports to Windows programs (its
+# LogPixels): at 192 every picture and control is drawn at twice the size.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [[ ${1:-} != --in-session ]]; then
+    dpi=${1:-96}
+    file=${2:-docs/windows.png}
+    scripts/build-windows.sh >/dev/null
+    mkdir -p "$(dirname "$file")"
+    [[ $file == /* ]] || file=$PWD/$file
+    scripts/x-session.sh --screen 1600x1200 -- "$0" --in-session "$dpi" "$file"
+    convert "$file" -strip "$file"
+    echo "screenshot: $(identify -format '%f %wx%h' "$file")"
+    exit 0
+fi
+dpi=$2
+file=$3
+
+source scripts/wine-session.sh
+source scripts/game-driver.sh
+trap wine_session_stop EXIT
+wine_session_start "$X_SESSION_DIR/wine"
+wine_set_dpi "$dpi"
+
+desktop_size=1280x1024
+wine_run explorer "/desktop=Tarnwick,$desktop_size" "$PWD/build/windows/win32/app/tarnwick.exe" \
+    >/dev/null 2>&1 &
+desktop=$(tarnwick_wait_window "Tarnwick - Wine desktop" 30)
+sleep 3
+read -r dx dy < <(tarnwick_origin "$desktop")
+
+# The client area sits at (181, 96) pixels at 96 dpi, scaled with the density.
+at() {
+    echo $((dx + ($1) * dpi / 96)) $((dy + ($2) * dpi / 96))
+}
+drag() {
+    local from=$1 to=$2 x0 y0 x1 y1
+    read -r x0 y0 < <(at $((181 + tarnwick_hole_x[from] + 16)) $((96 + tarnwick_hole_y[from] + 12)))
+    read -r x1 y1 < <(at $((181 + tarnwick_hole_x[to] + 16)) $((96 + tarnwick_hole_y[to] + 12)))
+    xdotool mousemove "$x0" "$y0" sleep 0.2 mousedown 1 sleep 0.2
+    for step in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove $((x0 + (x1 - x0) * step / 8)) $((y0 + (y1 - y0) * step / 8)) sleep 0.05
+    done
+    xdotool mouseup 1 sleep 0.4
+}
+# A first click on the sky lets the desktop give the game the focus.
+read -r x y < <(at $((181 + 20)) $((96 + 20)))
+xdotool mousemove "$x" "$y" click 1 sleep 0.5
+# Set up with the top hole empty, start, and jump into it: a game under way.
+drag 0 14
+read -r x y < <(at $((181 + 288)) $((96 + 27)))
+xdotool mousemove "$x" "$y" click 1 sleep 0.3
+drag 3 0
+read -r x y < <(at 900 700)
+xdotool mousemove "$x" "$y" sleep 0.5
+
+# The window with its frame and a little of the desktop around it.
+read -r left top < <(at 181 96)
+width=$((336 * dpi / 96)) height=$((328 * dpi / 96))
+frame_top=$((40 * dpi / 96)) margin=$((12 * dpi / 96))
+import -silent -window root -crop \
+    "$((width + 2 * margin))x$((height + frame_top + margin))+$((left - margin))+$((top - frame_top))" \
+    +repage "$file"
+
+read -r x y < <(at $((181 + 288)) $((96 + 92)))
+xdotool mousemove "$x" "$y" click 1
+sleep 1

@@ -1,0 +1,287 @@
+# The Windows game played under Wine as a player plays it, with xdotool on
+# the real window. Sourced by scripts/test-windows.sh inside a private X
+# session with no window manager (Wine then shows exactly the client area),
+# after wine-session.sh has made the prefix. Each win_* function is one check.
+
+source scripts/game-driver.sh
+
+win_dir=$(mktemp -d "${X_SESSION_DIR:-/tmp}/windows-game.XXXXXX")
+
+# win_start EXE: starts the game and waits for its window ($game, $game_pid).
+win_start() {
+    wine_run "$1" >/dev/null 2>&1 &
+    game_pid=$!
+    game=$(tarnwick_wait_window Tarnwick 30)
+}
+
+# win_ended [SECONDS]: true once the game has ended (by itself) with status 0.
+win_ended() {
+    local tries=$((${1:-5} * 10))
+    for ((i = 0; i < tries; i++)); do
+        if ! kill -0 "$game_pid" 2>/dev/null; then
+            wait "$game_pid"
+            return
+        fi
+        sleep 0.1
+    done
+    echo "  the game is still running" >&2
+    kill "$game_pid" 2>/dev/null || true
+    return 1
+}
+
+# win_board: the 15 holes as the window shows them, P for a peg and E for
+# an empty hole, read from the pixels: a peg's lit end face is bright where
+# an empty hole has dark wood.
+win_board() {
+    import -silent -window "$game" -depth 8 "rgb:$win_dir/window.rgb"
+    local board="" hole green
+    for hole in $(seq 0 14); do
+        local x=$((tarnwick_hole_x[hole] + 22)) y=$((tarnwick_hole_y[hole] + 12))
+        green=$(od -An -tu1 -j $(((y * 336 + x) * 3 + 1)) -N1 "$win_dir/window.rgb" | tr -d ' ')
+        if ((green > 140)); then board+=P; else board+=E; fi
+    done
+    echo "$board"
+}
+
+# win_expect_board WANT: the window shows WANT within a second, or says what
+# it shows.
+win_expect_board() {
+    local seen
+    for _ in $(seq 10); do
+        seen=$(win_board)
+        [[ $seen == "$1" ]] && return 0
+        sleep 0.1
+    done
+    echo "  board $seen, expected $1" >&2
+    return 1
+}
+
+win_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }'
+}
+
+win_start_position() {
+    win_start "$1" || return 1
+    local geometry
+    geometry=$(win_geometry "$game")
+    [[ $geometry == 336x328+181+96 ]] || { echo "  window $geometry" >&2; return 1; }
+    win_expect_board PPPPPPPPPPPPPPE
+}
+
+win_setup_move() {
+    tarnwick_drag "$game" 0 14
+    win_expect_board EPPPPPPPPPPPPPP
+}
+
+win_jump() {
+    tarnwick_click "$game" start
+    tarnwick_drag "$game" 3 0
+    win_expect_board PEPEPPPPPPPPPPP
+}
+
+# Released over "Start Game": no drop, the peg stays held (its hole empty)
+# until the pointer crosses the background.
+win_release_over_button() {
+    local ox oy
+    read -r ox oy < <(tarnwick_origin "$game")
+    xdotool mousemove $((ox + tarnwick_hole_x[5] + 16)) $((oy + tarnwick_hole_y[5] + 12))
+    sleep 0.2
+    xdotool mousedown 1
+    sleep 0.2
+    read -r bx by <<<"${tarnwick_button[start]}"
+    xdotool mousemove $((ox + bx)) $((oy + by))
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.4
+    win_expect_board PEPEPEPPPPPPPPP || return 1
+    xdotool mousemove $((ox + 20)) $((oy + 20))
+    sleep 0.2
+    xdotool mousemove $((ox + 24)) $((oy + 30))
+    sleep 0.4
+    win_expect_board PEPEPPPPPPPPPPP
+}
+
+# The rest of a won game, then the message box captioned "Tarnwick"; closing
+# it resets the board.
+win_whole_game() {
+    local move
+    for move in "5 3" "0 5" "6 1" "9 2" "11 4" "12 5" "1 8" "2 9" "14 5" "5 12" "13 11"; do
+        # shellcheck disable=SC2086
+        tarnwick_drag "$game" $move
+    done
+    win_expect_board EEEEEEEEEEPPEEE || return 1
+    tarnwick_drag "$game" 10 12
+    local box="" id
+    for _ in $(seq 50); do
+        for id in $(xdotool search --onlyvisible --name '^Tarnwick$' 2>/dev/null); do
+            [[ $id != "$game" ]] && box=$id
+        done
+        [[ -n $box ]] && break
+        sleep 0.1
+    done
+    [[ -n $box ]] || { echo "  no message box captioned Tarnwick" >&2; return 1; }
+    win_expect_board EEEEEEEEEEEEPEE || return 1
+    xdotool key Return
+    sleep 0.5
+    win_expect_board PPPPPPPPPPPPPPE
+}
+
+# The rules window's X windows, newest last. Without a window manager Wine
+# leaves a destroyed window's X window mapped (it waits in vain for the
+# manager to withdraw it), so a closed window is seen by its successor.
+win_rules_windows() {
+    xdotool search --onlyvisible --name '^Tarnwick Rules$' 2>/dev/null | sort -n || true
+}
+
+win_rules() {
+    local before first second
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    sleep 0.5
+    first=$(comm -13 <(echo "$before") <(win_rules_windows))
+    [[ -n $first ]] || { echo "  no rules window" >&2; return 1; }
+    local geometry
+    geometry=$(win_geometry "$first")
+    # Centred on the whole 1024-pixel screen: the frame's sides are equal,
+    # so the client area's left edge is (1024 - 550) / 2 whatever the frame.
+    [[ $geometry == 550x367+237+* ]] || { echo "  rules window $geometry" >&2; return 1; }
+    # Every line fits: text on the teal, none in the last columns it would run into.
+    import -silent -window "$first" "$win_dir/rules.png"
+    [[ $(convert "$win_dir/rules.png" -crop 542x328+0+0 -unique-colors txt:- | grep -c '#000000') == 1 &&
+        $(convert "$win_dir/rules.png" -crop 8x328+542+0 -unique-colors txt:- | grep -vc '^#') == 1 ]] ||
+        { echo "  the rules text does not fit the window" >&2; return 1; }
+    # A second HELP only raises it.
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    [[ $(win_rules_windows) == "$before" && $(win_geometry "$first") == "$geometry" ]] ||
+        { echo "  a second HELP made or moved a window" >&2; return 1; }
+    # OK unloads it: the next HELP makes a new one, centred again.
+    local rx ry
+    read -r rx ry < <(tarnwick_origin "$first")
+    xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
+    sleep 1.5
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    sleep 0.5
+    second=$(comm -13 <(echo "$before") <(win_rules_windows))
+    [[ -n $second && $(win_geometry "$second") == "$geometry" ]] ||
+        { echo "  OK did not unload the rules window" >&2; return 1; }
+    read -r rx ry < <(tarnwick_origin "$second")
+    xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
+    sleep 1.5
+}
+
+# win_focus_game: a click on the sky, which makes the game the active window.
+win_focus_game() {
+    local ox oy
+    read -r ox oy < <(tarnwick_origin "$game")
+    xdotool mousemove $((ox + 20)) $((oy + 20)) click 1
+    sleep 0.3
+}
+
+# In a new game: Tab moves the focus from "Start Game" to "HELP", Enter
+# presses it; Esc does nothing in either window.
+win_keyboard() {
+    win_start "$1" || return 1
+    sleep 1
+    win_focus_game
+    local before opened
+    before=$(win_rules_windows)
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Tab
+    sleep 0.2
+    xdotool key Return
+    sleep 0.8
+    opened=$(comm -13 <(echo "$before") <(win_rules_windows))
+    [[ -n $opened ]] || { echo "  Tab and Enter did not press HELP" >&2; return 1; }
+    # Esc in the rules window leaves it open: HELP then only raises it.
+    local rx ry
+    read -r rx ry < <(tarnwick_origin "$opened")
+    xdotool mousemove $((rx + 400)) $((ry + 200)) click 1
+    sleep 0.3
+    xdotool key Escape
+    sleep 0.5
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    sleep 0.5
+    [[ $(win_rules_windows) == "$before" ]] || { echo "  Esc closed the rules window" >&2; return 1; }
+    xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
+    sleep 1.5
+}
+
+win_quit() {
+    tarnwick_click "$game" quit
+    win_ended 5
+}
+
+# Alt+F4 is what the frame's close box sends: the program ends as on QUIT.
+win_close_through_frame() {
+    win_focus_game
+    xdotool key alt+F4
+    win_ended 5
+}
+
+# win_peak ACTION...: the loudest sample the private sink plays while ACTION
+# runs and for a second after it (0 to 32767).
+win_peak() {
+    local raw="$win_dir/sink.raw"
+    parec -d test.monitor --raw --format=s16le --rate=22050 --channels=1 >"$raw" &
+    local recorder=$!
+    sleep 0.5
+    "$@"
+    sleep 1
+    kill "$recorder" 2>/dev/null || true
+    wait "$recorder" 2>/dev/null || true
+    od -An -td2 -v -w2 "$raw" | awk '{ v = $1 < 0 ? -$1 : $1; if (v > peak) peak = v }
+        END { print peak + 0 }'
+}
+
+# Picks up the peg of hole 14 and puts it back: "pickup" and "pegdrop".
+win_pick_up_and_back() {
+    tarnwick_drag "$game" 13 13
+}
+
+# win_cue_heard EXE: a cue played by the game in EXE's folder reaches the sink.
+win_cue_heard() {
+    win_start "$1" || return 1
+    local peak
+    peak=$(win_peak win_pick_up_and_back)
+    tarnwick_click "$game" quit
+    win_ended 5 || return 1
+    ((peak > 1000)) || { echo "  peak $peak: nothing heard" >&2; return 1; }
+}
+
+# A folder whose name the ANSI code page cannot spell: the game runs there
+# and plays on. (Its cues are read by their wide path, which the CueFolder
+# test checks under Wine; they cannot be heard there, as Wine 8 plays no
+# asynchronous sndPlaySound at all for a program in such a folder.)
+win_unicode_folder() {
+    local folder="$win_dir/Тарнвик 塔恩威克"
+    mkdir -p "$folder"
+    cp "$(dirname "$1")"/*.WAV "$1" "$folder/"
+    win_start "$folder/$(basename "$1")" || return 1
+    tarnwick_drag "$game" 0 14
+    win_expect_board EPPPPPPPPPPPPPP || return 1
+    tarnwick_click "$game" quit
+    win_ended 5
+}
+
+# Garbage in every cue file: silence, and the game goes on.
+win_garbage_cues_silent() {
+    local folder="$win_dir/garbage"
+    mkdir -p "$folder"
+    cp "$1" "$folder/"
+    local cue
+    for cue in pickup pegdrop winner loser loser4 loser3; do
+        head -c 4000 /dev/urandom >"$folder/$cue.WAV"
+    done
+    win_start "$folder/$(basename "$1")" || return 1
+    local peak
+    peak=$(win_peak tarnwick_drag "$game" 0 14)
+    win_expect_board EPPPPPPPPPPPPPP || return 1
+    tarnwick_click "$game" quit
+    win_ended 5 || return 1
+    ((peak < 100)) || { echo "  peak $peak from garbage" >&2; return 1; }
+}

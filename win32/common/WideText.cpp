@@ -1,0 +1,19 @@
+#include "WideText.h"
+
+#include "Win32Api.h"
+
+namespace tarnwick {
+
+std::wstring wideText(std::string_view text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    const auto size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+} // namespace tarnwick

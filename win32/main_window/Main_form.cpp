@@ -1,0 +1,350 @@
+#include "Main_form.h"
+
+#include "DpiGeometry.h"
+#include "MainWindowLayout.h"
+#include "MessageParams.h"
+#include "WideText.h"
+#include "WindowTexts.h"
+
+#include <windowsx.h>
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TarnwickGame";
+// A fixed frame with a minimise box: not resizable, no maximise box.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not 1 or 2: the dialog keys would treat those as IDOK and IDCANCEL.
+constexpr std::array<int, 3> kCommandIds { 101, 102, 103 };
+// The face the game was drawn for does not scale with the screen; this one
+// does, and is on every Windows 10/11 (Wine maps it to Tahoma).
+constexpr const wchar_t* kButtonFace = L"Microsoft Sans Serif";
+constexpr double kButtonPoints = 8.25;
+
+void registerClass(HINSTANCE instance)
+{
+    WNDCLASSEXW windowClass {};
+    windowClass.cbSize = sizeof windowClass;
+    // No CS_DBLCLKS: the second press of a double-click arrives as a press.
+    windowClass.lpfnWndProc = windowProcedure<Main_form>;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+}
+
+IconHandle loadIcon(HINSTANCE instance, int metric, UINT dpi)
+{
+    const int size = GetSystemMetricsForDpi(metric, dpi);
+    return IconHandle(
+        static_cast<HICON>(LoadImageW(instance, L"TARNWICK", IMAGE_ICON, size, size, 0)));
+}
+
+} // namespace
+
+Main_form::Main_form(
+    HINSTANCE instance, CuePlayer& cues, RandomSource& random, ProgramControl& program)
+    : m_instance(instance)
+    , m_game(GamePorts { *this, cues, m_message, random, program })
+{
+    registerClass(instance);
+    // Laid out for the primary monitor, where the window opens.
+    const UINT dpi = GetDpiForSystem();
+    const RECT outer = outerRect(pixelRect(kMainClientTwips, dpi), dpi);
+    CreateWindowExW(0, kClassName, wideText(kMainCaption).c_str(), kStyle, outer.left, outer.top,
+        outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
+    m_message.setOwner(m_window.get());
+
+    for (std::size_t index = 0; index < m_cells.size(); ++index) {
+        m_cells.at(index) = std::make_unique<HoleCell>(instance, m_window.get(),
+            static_cast<int>(index), [this](int pressed) { Image1_MouseDown(pressed); });
+    }
+    const std::array<std::string_view, 3> captions { kStartGameCaption, kHelpCaption,
+        kQuitCaption };
+    for (std::size_t command = 0; command < m_commands.size(); ++command) {
+        // Created in tab order: "Start Game", "HELP", "QUIT".
+        m_commands.at(command)
+            = CreateWindowExW(0, L"BUTTON", wideText(captions.at(command)).c_str(),
+                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
+                controlId(kCommandIds.at(command)), instance, nullptr);
+    }
+    layOut(GetDpiForWindow(m_window.get()));
+
+    // The start position is in place before the window first appears.
+    m_game.Form_Load();
+}
+
+Main_form::~Main_form()
+{
+    endDrag();
+    m_rules.reset();
+    m_window.reset();
+}
+
+void Main_form::show(int showCommand)
+{
+    ShowWindow(m_window.get(), showCommand);
+    SetFocus(m_commands.front());
+    UpdateWindow(m_window.get());
+}
+
+RECT Main_form::outerRect(const RECT& client, UINT dpi) const
+{
+    RECT outer = client;
+    AdjustWindowRectExForDpi(&outer, kStyle, FALSE, 0, dpi);
+    return outer;
+}
+
+void Main_form::layOut(UINT dpi)
+{
+    m_dpi = dpi;
+    m_board.reset(loadBitmapResource(m_instance, pictureResource(L"BOARD", dpi).c_str()));
+    m_dragCursor.reset(static_cast<HCURSOR>(
+        LoadImageW(m_instance, pictureResource(L"DRAG", dpi).c_str(), IMAGE_CURSOR, 0, 0, 0)));
+    m_bigIcon = loadIcon(m_instance, SM_CXICON, dpi);
+    m_smallIcon = loadIcon(m_instance, SM_CXSMICON, dpi);
+    SendMessageW(m_window.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    SendMessageW(
+        m_window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+
+    m_buttonFont.reset(CreateFontW(fontHeight(kButtonPoints, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE,
+        FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+        DEFAULT_PITCH | FF_SWISS, kButtonFace));
+    const std::array<TwipRect, 3> commandTwips { kCommand1Twips, kCommand2Twips, kCommand3Twips };
+    for (std::size_t command = 0; command < m_commands.size(); ++command) {
+        const RECT bounds = pixelRect(commandTwips.at(command), dpi);
+        SetWindowPos(m_commands.at(command), nullptr, bounds.left, bounds.top,
+            bounds.right - bounds.left, bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(
+            m_commands.at(command), WM_SETFONT, reinterpret_cast<WPARAM>(m_buttonFont.get()), TRUE);
+    }
+    for (std::size_t index = 0; index < m_cells.size(); ++index) {
+        m_cells.at(index)->place(pixelRect(kCellTwips.at(index), dpi));
+    }
+    if (m_pegPics) {
+        // Pictures of the new density, showing what the cells showed.
+        auto pictures = std::make_unique<Peg_Pics>(m_instance, dpi);
+        for (std::size_t hole = 1; hole <= m_cells.size(); ++hole) {
+            // A held peg is off the board, so Board alone says what each cell shows.
+            const bool hasPeg = m_game.state().Board(static_cast<int>(hole));
+            m_cells.at(hole - 1)->setPicture(
+                pictures->picture(hasPeg ? HolePicture::peg : HolePicture::nopeg), hasPeg);
+        }
+        m_pegPics = std::move(pictures);
+    }
+    InvalidateRect(m_window.get(), nullptr, TRUE);
+}
+
+Peg_Pics& Main_form::pegPics()
+{
+    // Created on first use, during the start-up reset.
+    if (!m_pegPics) {
+        m_pegPics = std::make_unique<Peg_Pics>(m_instance, m_dpi);
+    }
+    return *m_pegPics;
+}
+
+void Main_form::showPicture(int hole, HolePicture picture)
+{
+    m_cells.at(static_cast<std::size_t>(hole - 1))
+        ->setPicture(pegPics().picture(picture), picture == HolePicture::peg);
+}
+
+void Main_form::beginDrag(int /*hole*/)
+{
+    m_dragging = true;
+    SetCapture(m_window.get());
+    SetCursor(m_dragCursor.get());
+}
+
+void Main_form::endDrag()
+{
+    if (!m_dragging) {
+        return;
+    }
+    // Cleared first: releasing the capture reports WM_CAPTURECHANGED at once.
+    m_dragging = false;
+    ReleaseCapture();
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+bool Main_form::pressFocusedButtonOnEnter(const MSG& message) const
+{
+    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) {
+        return false;
+    }
+    for (HWND command : m_commands) {
+        if (message.hwnd == command) {
+            SendMessageW(command, BM_CLICK, 0, 0);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Main_form::Image1_MouseDown(int index)
+{
+    // A press while a peg is dragged does nothing.
+    if (m_dragging) {
+        return;
+    }
+    m_game.Image1_MouseDown(index);
+}
+
+void Main_form::Command1_Click()
+{
+    m_game.Command1_Click();
+}
+
+void Main_form::Command2_Click()
+{
+    if (m_rules && m_rules->isOpen()) {
+        m_rules->raise();
+        return;
+    }
+    // Unloaded by OK: created and centred afresh.
+    m_rules = std::make_unique<frm_Rules>(m_instance, m_window.get());
+}
+
+void Main_form::Command3_Click()
+{
+    m_game.Command3_Click();
+}
+
+void Main_form::Form_Paint()
+{
+    PAINTSTRUCT paint {};
+    HDC target = BeginPaint(m_window.get(), &paint);
+    HDC source = CreateCompatibleDC(target);
+    const HGDIOBJ previous = SelectObject(source, m_board.get());
+    BITMAP board {};
+    GetObjectW(m_board.get(), sizeof board, &board);
+    // Unscaled at the top-left corner; the client area cuts it off.
+    BitBlt(target, 0, 0, board.bmWidth, board.bmHeight, source, 0, 0, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    EndPaint(m_window.get(), &paint);
+}
+
+void Main_form::Form_MouseMove()
+{
+    // While the capture runs every move comes here, over cells and buttons too.
+    if (m_dragging) {
+        return;
+    }
+    m_game.Form_MouseMove();
+}
+
+std::optional<int> Main_form::cellUnderPointer() const
+{
+    // Ask what is really under the pointer, so a window covering a cell wins.
+    POINT pointer {};
+    GetCursorPos(&pointer);
+    HWND under = WindowFromPoint(pointer);
+    for (const auto& cell : m_cells) {
+        if (cell->handle() == under) {
+            return cell->index();
+        }
+    }
+    return std::nullopt;
+}
+
+void Main_form::mouseReleased()
+{
+    if (!m_dragging) {
+        return;
+    }
+    if (const std::optional<int> cell = cellUnderPointer()) {
+        m_game.Image1_DragDrop(*cell);
+    }
+    // Off the cells the drag ends with no drop, and the peg stays held until
+    // the pointer next crosses the background.
+    endDrag();
+}
+
+void Main_form::captureLost()
+{
+    // Another window took the mouse: as a release anywhere but on a cell.
+    if (m_dragging) {
+        m_dragging = false;
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+}
+
+LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case kCommandIds[0]:
+                Command1_Click();
+                break;
+            case kCommandIds[1]:
+                Command2_Click();
+                break;
+            case kCommandIds[2]:
+                Command3_Click();
+                break;
+            default:
+                break;
+            }
+        }
+        // Anything else, Esc's IDCANCEL and Enter's IDOK included, does nothing.
+        return 0;
+    case WM_PAINT:
+        Form_Paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the board covers the client area
+    case WM_MOUSEMOVE:
+        Form_MouseMove();
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_XBUTTONUP:
+        mouseReleased();
+        return message == WM_XBUTTONUP ? TRUE : 0;
+    case WM_CAPTURECHANGED:
+        captureLost();
+        return 0;
+    case WM_SETCURSOR:
+        if (m_dragging) {
+            SetCursor(m_dragCursor.get());
+            return TRUE;
+        }
+        break;
+    case WM_ACTIVATE:
+        // Focus comes back to the button that had it, as in a dialog.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            m_lastFocus = GetFocus();
+        } else {
+            SetFocus(m_lastFocus != nullptr && IsChild(m_window.get(), m_lastFocus)
+                    ? m_lastFocus
+                    : m_commands.front());
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another density: everything at the new one.
+        layOut(HIWORD(wParam));
+        const auto* suggested = messageStructure<const RECT>(lParam);
+        const RECT outer = outerRect(pixelRect(kMainClientTwips, m_dpi), m_dpi);
+        SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
+            outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_CLOSE:
+        // Closing through the frame ends the program as QUIT does.
+        endDrag();
+        Command3_Click();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(m_window.get(), message, wParam, lParam);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Game.h"
+#include "HoleCell.h"
+#include "HoleView.h"
+#include "Peg_Pics.h"
+#include "UniqueHandle.h"
+#include "Win32ModalMessage.h"
+#include "WindowProcedure.h"
+#include "frm_Rules.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace tarnwick {
+
+/// The game window on Windows: the board picture, the 15 hole cells and the
+/// three buttons. It keeps no rules of its own; it shows what the game tells
+/// it and hands mouse and button events to the game's handlers.
+///
+/// Dragging a peg is a mouse capture with the drag icon as the cursor: the
+/// release decides whether a cell gets the drop.
+class Main_form final : public HoleView {
+public:
+    Main_form(HINSTANCE instance, CuePlayer& cues, RandomSource& random, ProgramControl& program);
+    ~Main_form() override;
+
+    Main_form(const Main_form&) = delete;
+    Main_form& operator=(const Main_form&) = delete;
+
+    /// Shows the window with the focus on "Start Game".
+    void show(int showCommand);
+
+    [[nodiscard]] HWND handle() const { return m_window.get(); }
+
+    /// Presses the focused button when @p message is the Enter key for one of
+    /// this window's buttons; true when it did.
+    bool pressFocusedButtonOnEnter(const MSG& message) const;
+
+    void showPicture(int hole, HolePicture picture) override;
+    void beginDrag(int hole) override;
+    void endDrag() override;
+
+private:
+    friend LRESULT CALLBACK windowProcedure<Main_form>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void Image1_MouseDown(int index);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Form_Paint();
+    void Form_MouseMove();
+    void mouseReleased();
+    void captureLost();
+
+    void layOut(UINT dpi);
+    [[nodiscard]] RECT outerRect(const RECT& client, UINT dpi) const;
+    [[nodiscard]] std::optional<int> cellUnderPointer() const;
+    Peg_Pics& pegPics();
+
+    WindowHandle m_window;
+    HINSTANCE m_instance;
+    UINT m_dpi = 0;
+    BitmapHandle m_board;
+    CursorHandle m_dragCursor;
+    IconHandle m_bigIcon;
+    IconHandle m_smallIcon;
+    FontHandle m_buttonFont;
+    std::unique_ptr<Peg_Pics> m_pegPics;
+    std::array<std::unique_ptr<HoleCell>, 15> m_cells;
+    std::array<HWND, 3> m_commands {};
+    HWND m_lastFocus = nullptr;
+    std::unique_ptr<frm_Rules> m_rules;
+    Win32ModalMessage m_message;
+    Game m_game;
+    bool m_dragging = false;
+};
+
+} // namespace tarnwick
