@@ -40,8 +40,9 @@ test_packages=(
     # Xcursor (not pulled in without recommends)
     wine wine64 fonts-wine libxcursor1
 )
-# the Windows build: MinGW-w64 with the posix thread model (std::thread)
-windows_packages=(g++-mingw-w64-x86-64-posix)
+# the Windows build: MinGW-w64 with the posix thread model (std::thread);
+# NSIS for its installer
+windows_packages=(g++-mingw-w64-x86-64-posix nsis)
 case ${1:-} in
 --test) packages+=("${test_packages[@]}" "${windows_packages[@]}") ;;
 --windows) packages+=("${windows_packages[@]}") ;;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds tarnwick.exe and tests it under Wine, in a private X session with a
 # private PulseAudio server and no window manager: what it imports, the
-# toolkit-free tests built for Windows (through CTest's emulator), and a
-# scripted game on the real window. Ends with "N passed, N failed".
+# toolkit-free tests built for Windows (through CTest's emulator), a
+# scripted game on the real window, then the zip and the installer. Ends with
+# "N passed, N failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -65,6 +66,8 @@ check "closing through the frame ends the program" win_close_through_frame
 check "a cue is heard" win_cue_heard "$exe"
 check "the game plays from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"
+# In this prefix and server: the zip, the installer, upgrade and uninstall.
+check "the zip and the installer (scripts/test-windows-packages.sh)" scripts/test-windows-packages.sh --in-session
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tarnwick and runs every test: the developer build (gcc), the clang
 # build with AddressSanitizer and UndefinedBehaviorSanitizer (which also
-# fuzzes), the Debian package, the lint, the fuzzer and memcheck. Prints each
+# fuzzes), the Debian package, the Windows game and its packages under Wine,
+# the lint, the fuzzer and memcheck. Prints each
 # step's duration and every build's test summary at the end.
 #
 # Hermetic: whatever desktop the caller runs it from, no test reaches the
@@ -78,6 +79,15 @@ ctest_step() {
     return "$result"
 }
 
+# windows_step: builds the Windows game and its packages and tests them under
+# Wine, keeping the closing "N passed, N failed" line.
+windows_step() {
+    local log="$gate_dir/windows.log" result=0
+    scripts/test-windows.sh 2>&1 | tee "$log" || result=1
+    summaries+=("windows build (Wine): $(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)")
+    return "$result"
+}
+
 build() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
 }
@@ -89,6 +99,8 @@ step "dev tests" ctest_step dev
 step "asan build" build asan
 step "asan tests" ctest_step asan
 step package scripts/test-package.sh
+# Before the lint, which tidies the Win32 files against this build's commands.
+step windows windows_step
 step lint scripts/lint.sh build/dev
 step "fuzz (60 s)" scripts/fuzz.sh 60
 step memcheck scripts/memcheck.sh build/dev
