@@ -32,19 +32,6 @@ installed="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
-passed=0
-failed=0
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok      $name"
-    else
-        failed=$((failed + 1))
-        echo "FAILED  $name"
-    fi
-}
 
 # plays EXE: its window appears, and QUIT ends it.
 plays() {

@@ -13,22 +13,9 @@ if [[ ${1:-} != --in-session ]]; then
 fi
 
 source scripts/wine-session.sh
+source tests/win32/windows_game.sh
 trap wine_session_stop EXIT
 exe=build/windows/win32/app/tarnwick.exe
-passed=0
-failed=0
-# check NAME COMMAND...: one check, counted.
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok      $name"
-    else
-        failed=$((failed + 1))
-        echo "FAILED  $name"
-    fi
-}
 
 # On a bare Windows it must find everything it needs in the system.
 system_dlls_only() {
@@ -53,7 +40,6 @@ if ((ctest_failed > 0)); then
     grep -E 'Failed|\*\*\*|Error' "$log" | head -20 || true
 fi
 
-source tests/win32/windows_game.sh
 check "start position, window at its place" win_start_position "$exe"
 check "setup move" win_setup_move
 check "jump" win_jump

@@ -1,9 +1,25 @@
 # The Windows game played under Wine as a player plays it, with xdotool on
 # the real window. Sourced by scripts/test-windows.sh inside a private X
 # session with no window manager (Wine then shows exactly the client area),
-# after wine-session.sh has made the prefix. Each win_* function is one check.
+# after wine-session.sh has made the prefix. Each win_* function is one check,
+# run and counted through check (both Windows test scripts end with its counts).
 
 source scripts/game-driver.sh
+
+passed=0
+failed=0
+# check NAME COMMAND...: one check, counted.
+check() {
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok      $name"
+    else
+        failed=$((failed + 1))
+        echo "FAILED  $name"
+    fi
+}
 
 win_dir=$(mktemp -d "${X_SESSION_DIR:-/tmp}/windows-game.XXXXXX")
 
