@@ -1,5 +1,7 @@
 #include "CueWorker.h"
 
+#include "SleeperScheduling.h"
+
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -80,23 +82,40 @@ void CueWorker::run(const std::shared_ptr<State>& state)
         askAgainAt = delay ? Clock::now() + *delay : kNever;
     };
 
+    bool asleep = false;
+    const auto wakeUp = [&asleep] {
+        if (asleep) {
+            sleeper_scheduling::afterWaking();
+            asleep = false;
+        }
+    };
+
     std::unique_lock lock(s.mutex);
     while (!s.stopping) {
         if (s.warmUpWanted) {
             s.warmUpWanted = false;
             lock.unlock();
+            wakeUp();
             s.backend->warmUp();
             lock.lock();
         } else if (s.pending) {
             const State::Request request = *s.pending;
             s.pending.reset();
             lock.unlock();
+            wakeUp();
             s.backend->play(request.cue, request.requested + kStaleAfter);
             askAgainAfter(s.backend->closeIfIdle());
             lock.lock();
         } else if (askAgainAt != kNever && Clock::now() >= askAgainAt) {
             lock.unlock();
+            wakeUp();
             askAgainAfter(s.backend->closeIfIdle());
+            lock.lock();
+        } else if (!asleep) {
+            // Not under the lock; the loop then looks for work again.
+            lock.unlock();
+            sleeper_scheduling::beforeSleeping();
+            asleep = true;
             lock.lock();
         } else if (askAgainAt != kNever) {
             s.wake.wait_until(lock, askAgainAt);
@@ -105,6 +124,7 @@ void CueWorker::run(const std::shared_ptr<State>& state)
         }
     }
     lock.unlock();
+    wakeUp();
     // Closing the device may block as long as the audio server stalls.
     s.backend.reset();
     lock.lock();

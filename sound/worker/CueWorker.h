@@ -21,6 +21,7 @@ namespace tarnwick {
 ///   does not burst into old sounds.
 /// - Between cues the thread sleeps on a condition variable; it wakes only
 ///   when the backend asked to be asked again (CueBackend::closeIfIdle).
+///   Waking it never takes the caller's processor (see SleeperScheduling).
 ///
 /// Destruction stops the thread and joins it, after the backend has been
 /// destroyed on it. The one exception: a backend stuck inside the audio

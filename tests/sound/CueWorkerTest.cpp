@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <unistd.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -23,6 +26,8 @@ struct Log {
     std::vector<std::string> calls;
     std::vector<Clock::time_point> startBys;
     std::thread::id thread;
+    pid_t threadId = 0;
+    std::vector<int> policies; ///< The worker's scheduling policy at each call.
     bool stuck = false; ///< play() hangs until this is false.
     bool destroyed = false;
 
@@ -31,6 +36,8 @@ struct Log {
         const std::lock_guard lock(mutex);
         calls.push_back(std::move(call));
         thread = std::this_thread::get_id();
+        threadId = gettid();
+        policies.push_back(sched_getscheduler(0));
         changed.notify_all();
     }
 
@@ -111,6 +118,10 @@ TEST_F(CueWorkerTest, TheWorkerPlaysTheCueAndClosesTheDeviceWhenTheBackendAsks)
     EXPECT_EQ(calls(),
         (std::vector<std::string> { "warm up", "play pegdrop", "close if idle", "close if idle" }));
     EXPECT_NE(m_log->thread, std::this_thread::get_id());
+    // Asleep, waking it must not take the caller's processor; at work, the
+    // threads the audio library starts inherit normal scheduling.
+    EXPECT_EQ(sched_getscheduler(m_log->threadId), SCHED_BATCH);
+    EXPECT_EQ(m_log->policies, std::vector<int>(4, SCHED_OTHER));
     ASSERT_EQ(m_log->startBys.size(), 1U);
     EXPECT_GE(m_log->startBys[0], before + CueWorker::kStaleAfter);
     EXPECT_LE(m_log->startBys[0], after + CueWorker::kStaleAfter);
