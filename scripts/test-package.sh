@@ -138,6 +138,9 @@ check "contents: program executable, cues and data not" \
 root=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-root.XXXXXX")
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
+# A run path would have the loader look in other folders (or the current one)
+# before the system's.
+check "program: no run path" eval '! readelf -d "$root/$program_dir/tarnwick" | grep -qE "R(UN)?PATH"'
 
 desktop="$root/usr/share/applications/$app_id.desktop"
 metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
