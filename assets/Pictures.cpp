@@ -2,6 +2,11 @@
 
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QResource>
+
+#include <cstring>
+#include <memory>
+#include <utility>
 
 namespace tarnwick {
 
@@ -17,6 +22,45 @@ QImage readPng(const QString& path)
     return reader.read();
 }
 
+bool isPixelFormat(std::uint32_t format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The embedded pixels, unpacked straight into the buffer the pixmap keeps:
+// no decoding, no conversion. A null image if they are missing or damaged
+// (then the PNG serves).
+QImage readPixels(const QString& path)
+{
+    const QResource resource(path);
+    if (!resource.isValid()) {
+        return {};
+    }
+    auto bytes = std::make_unique<QByteArray>(resource.uncompressedData());
+    // A small picture that packing would not shrink is stored as it is, at
+    // any address: copied, it gets the alignment QImage needs.
+    bytes->detach();
+    const auto size = static_cast<std::size_t>(bytes->size());
+    Pictures::PixelsHeader header;
+    if (size < sizeof header) {
+        return {};
+    }
+    std::memcpy(&header, bytes->constData(), sizeof header);
+    const auto* pixels = reinterpret_cast<const uchar*>(bytes->constData()) + sizeof header;
+    const std::size_t rowBytes = std::size_t { header.width } * 4;
+    if (header.magic != Pictures::kPixelsMagic || !isPixelFormat(header.format) || header.width == 0
+        || header.height == 0 || (size - sizeof header) / rowBytes != header.height
+        || (size - sizeof header) % rowBytes != 0
+        || reinterpret_cast<std::uintptr_t>(pixels) % alignof(std::uint32_t) != 0) {
+        return {};
+    }
+    // The image owns the bytes from here on and copies them before any write.
+    return { pixels, static_cast<int>(header.width), static_cast<int>(header.height),
+        static_cast<qsizetype>(rowBytes), static_cast<QImage::Format>(header.format),
+        [](void* owned) { std::unique_ptr<QByteArray>(static_cast<QByteArray*>(owned)); },
+        bytes.release() };
+}
+
 } // namespace
 
 QString Pictures::resourcePath(const QString& name, int scale)
@@ -25,12 +69,22 @@ QString Pictures::resourcePath(const QString& name, int scale)
                       : QString(":/pictures/%1@%2x.png").arg(name).arg(scale);
 }
 
+QString Pictures::pixelsPath(const QString& name, int scale)
+{
+    return scale == 1 ? QString(":/pixels/%1.pixels").arg(name)
+                      : QString(":/pixels/%1@%2x.pixels").arg(name).arg(scale);
+}
+
 QPixmap Pictures::pixmap(const QString& name, qreal devicePixelRatio)
 {
     // QPixmap(path) ignores "@2x" siblings (only QIcon looks for them), so
     // the choice is made here.
     const int scale = devicePixelRatio > 1.0 ? 2 : 1;
-    QPixmap pixmap = QPixmap::fromImage(readPng(resourcePath(name, scale)));
+    QImage image = readPixels(pixelsPath(name, scale));
+    if (image.isNull()) {
+        image = readPng(resourcePath(name, scale));
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
     pixmap.setDevicePixelRatio(scale);
     return pixmap;
 }

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <cstdint>
+
 namespace tarnwick {
 
 /// The game's pictures, embedded under ":/pictures/" by linking tarnwick_pictures.
@@ -30,6 +32,21 @@ public:
     /// Picture @p name as an icon holding both the 1x and the 2x file, so
     /// every screen gets the finer one it needs.
     [[nodiscard]] static QIcon icon(const QString& name);
+
+    /// Each picture is embedded twice: as its PNG file, and as the pixels a
+    /// pixmap holds ("<name>[@2x].pixels" under ":/pixels/", packed), so
+    /// that the window's first frame waits on no image decoder.
+    /// Such a file is this header, then height rows of width 32-bit pixels.
+    struct PixelsHeader {
+        std::uint32_t magic = 0;
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        std::uint32_t format = 0; ///< A QImage::Format of 32 bits a pixel.
+    };
+    static constexpr std::uint32_t kPixelsMagic = 0x58505754; // "TWPX"
+
+    /// Resource path of the pixels of picture @p name at @p scale.
+    [[nodiscard]] static QString pixelsPath(const QString& name, int scale = 1);
 };
 
 } // namespace tarnwick

@@ -11,6 +11,7 @@
 #include "ContactSheet.h"
 #include "MainWindowLayout.h"
 #include "PictureRenderer.h"
+#include "Pictures.h"
 #include "WindowsIconFile.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QMap>
 #include <QString>
 
+#include <cstdint>
 #include <cstdio>
 
 using tarnwick::ColourReducer;
@@ -57,6 +59,20 @@ bool write(const QDir& folder, const QString& name, const QByteArray& bytes)
         return false;
     }
     return true;
+}
+
+// The window's pictures once more, as the pixels the game paints with, so
+// that it decodes nothing at start-up (see Pictures::pixmap).
+bool savePixels(const QDir& folder, const QString& name, const QImage& image)
+{
+    const QImage pixels = image.convertToFormat(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const tarnwick::Pictures::PixelsHeader header { tarnwick::Pictures::kPixelsMagic,
+        static_cast<std::uint32_t>(pixels.width()), static_cast<std::uint32_t>(pixels.height()),
+        static_cast<std::uint32_t>(pixels.format()) };
+    QByteArray bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(reinterpret_cast<const char*>(pixels.constBits()), pixels.sizeInBytes());
+    return write(folder, name, bytes);
 }
 
 QSize sizeAt(const tarnwick::TwipRect& twips, int dpi)
@@ -143,6 +159,11 @@ int main(int argc, char** argv)
     bool ok = true;
     for (auto it = pictures.cbegin(); it != pictures.cend(); ++it) {
         ok = save(folder, it.key(), it.value()) && ok;
+        if (!it.key().contains('/')) {
+            QString name = it.key();
+            name.replace(".png", ".pixels");
+            ok = savePixels(folder, name, it.value()) && ok;
+        }
     }
     if (argc == 4) {
         ok = ContactSheet::compose(pictures).save(QString::fromLocal8Bit(argv[3]), "PNG") && ok;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QResource>
 #include <QSize>
 #include <QString>
 
@@ -37,6 +38,12 @@ TEST_P(PictureFiles, AreLinkedInAtBothScales)
     for (const int scale : { 1, 2 }) {
         EXPECT_TRUE(QFile::exists(Pictures::resourcePath(GetParam().name, scale)))
             << qPrintable(Pictures::resourcePath(GetParam().name, scale));
+        // The ready pixels too, whole, or the game falls back to decoding the PNG.
+        const QResource pixels(Pictures::pixelsPath(GetParam().name, scale));
+        const QSize size = GetParam().size1x * scale;
+        EXPECT_EQ(pixels.uncompressedSize(),
+            sizeof(Pictures::PixelsHeader) + std::size_t { 4 } * size.width() * size.height())
+            << qPrintable(pixels.fileName());
     }
 }
 
