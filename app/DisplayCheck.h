@@ -6,9 +6,9 @@
 
 namespace tarnwick {
 
-/// Platform layer: finds out, before Qt starts, whether the window system Qt
-/// will use can be reached. Where none can, Qt's own failure is an abort and
-/// a core dump; the program ends with one clear line instead.
+/// Platform layer: finds out whether the window system Qt will use can be
+/// reached, and if not, why. Where none can, Qt's own failure is an abort
+/// and a core dump; the program ends with one clear line instead.
 ///
 /// Only the X11 connection is probed (through libxcb, on Linux); any other
 /// platform asked for (offscreen, Wayland, ...) is left to Qt.

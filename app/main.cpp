@@ -10,6 +10,8 @@
 #include <QTimerEvent>
 
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -55,21 +57,88 @@ private:
     int m_timer = 0;
 };
 
+// Without a reachable display Qt prints a few lines, then aborts with a core
+// dump. While Qt starts, its messages are held back: should it fail, and the
+// display check tells why, that one line is all the player reads and the
+// program ends with status 1. Otherwise everything held back is passed on as
+// it came. Asking the X server only then keeps a second connection out of
+// every start-up.
+class StartUpMessages final {
+public:
+    StartUpMessages(int argc, char** argv)
+        : m_environment(tarnwick::DisplayCheck::fromProcess(argc, argv))
+    {
+        s_instance = this;
+        m_previous = qInstallMessageHandler(&StartUpMessages::hold);
+    }
+
+    ~StartUpMessages() { release(); }
+
+    StartUpMessages(const StartUpMessages&) = delete;
+    StartUpMessages& operator=(const StartUpMessages&) = delete;
+
+    /// Passes on what was held back, and from now on every message at once.
+    void release()
+    {
+        if (s_instance != this) {
+            return;
+        }
+        qInstallMessageHandler(m_previous);
+        s_instance = nullptr;
+        for (const Held& message : m_held) {
+            const QMessageLogContext context(
+                message.file, message.line, message.function, message.category);
+            m_previous(message.type, context, message.text);
+        }
+        m_held.clear();
+    }
+
+private:
+    // The context's strings are literals and the categories' own names.
+    struct Held {
+        QtMsgType type;
+        const char* file;
+        int line;
+        const char* function;
+        const char* category;
+        QString text;
+    };
+
+    static void hold(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        StartUpMessages& self = *s_instance;
+        if (type != QtFatalMsg) {
+            self.m_held.push_back(Held {
+                type, context.file, context.line, context.function, context.category, text });
+            return;
+        }
+        const auto problem = tarnwick::DisplayCheck::problem(
+            self.m_environment, tarnwick::DisplayCheck::canConnectToX);
+        if (problem) {
+            std::fprintf(stderr, "%s\n", problem->c_str());
+            std::_Exit(1);
+        }
+        // Not a display Qt could not reach: its own story, then its abort.
+        QtMessageHandler previous = self.m_previous;
+        self.release();
+        previous(type, context, text);
+    }
+
+    static inline StartUpMessages* s_instance = nullptr;
+    tarnwick::DisplayCheck::Environment m_environment;
+    QtMessageHandler m_previous = nullptr;
+    std::vector<Held> m_held;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     preferX11UnderWayland();
 
-    // Without a reachable display Qt aborts with a core dump; say why instead.
-    const auto displayProblem = tarnwick::DisplayCheck::problem(
-        tarnwick::DisplayCheck::fromProcess(argc, argv), tarnwick::DisplayCheck::canConnectToX);
-    if (displayProblem) {
-        std::fprintf(stderr, "%s\n", displayProblem->c_str());
-        return 1;
-    }
-
+    StartUpMessages startUpMessages(argc, argv);
     QApplication app(argc, argv);
+    startUpMessages.release();
     QApplication::setApplicationName(QStringLiteral("tarnwick"));
     // Matches the window to its menu entry and icon (the desktop file's name).
     QApplication::setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
