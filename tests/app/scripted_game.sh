@@ -7,7 +7,14 @@
 set -euo pipefail
 "$@" &
 pid=$!
-wid=$(timeout "${TARNWICK_WINDOW_TIMEOUT:-30}" xdotool search --sync --name '^Tarnwick$' | head -n 1)
+wid=$(timeout "${TARNWICK_WINDOW_TIMEOUT:-30}" xdotool search --sync --name '^Tarnwick$' | head -n 1) || true
+if [[ -z $wid ]]; then
+    # Say where the program was, so that a failure far from here can be read.
+    echo "scripted_game: no window named Tarnwick within ${TARNWICK_WINDOW_TIMEOUT:-30} s" >&2
+    ps --forest -s "$(ps -o sid= -p $$ | tr -d " ")" -o pid,stat,etime,time,wchan:24,args | cut -c1-160 >&2
+    kill "$pid" 2>/dev/null
+    exit 1
+fi
 at() {
     xdotool mousemove --window "$wid" "$1" "$2"
     sleep 0.1
