@@ -27,31 +27,35 @@ bool isPixelFormat(std::uint32_t format)
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
 }
 
-// The embedded pixels, unpacked straight into the buffer the pixmap keeps:
-// no decoding, no conversion. A null image if they are missing or damaged
-// (then the PNG serves).
+// The embedded pixels as the buffer the pixmap keeps: no decoding, no
+// conversion. A null image if they are missing or damaged (then the PNG
+// serves).
 QImage readPixels(const QString& path)
 {
     const QResource resource(path);
     if (!resource.isValid()) {
         return {};
     }
+    // Unpacked on the heap, or the resource itself where stored as it is.
     auto bytes = std::make_unique<QByteArray>(resource.uncompressedData());
-    // A small picture that packing would not shrink is stored as it is, at
-    // any address: copied, it gets the alignment QImage needs.
-    bytes->detach();
     const auto size = static_cast<std::size_t>(bytes->size());
     Pictures::PixelsHeader header;
     if (size < sizeof header) {
         return {};
+    }
+    if (reinterpret_cast<std::uintptr_t>(bytes->constData() + sizeof header)
+            % alignof(std::uint32_t)
+        != 0) {
+        // A resource may sit at any address; copied, it gets the alignment
+        // QImage needs.
+        bytes->detach();
     }
     std::memcpy(&header, bytes->constData(), sizeof header);
     const auto* pixels = reinterpret_cast<const uchar*>(bytes->constData()) + sizeof header;
     const std::size_t rowBytes = std::size_t { header.width } * 4;
     if (header.magic != Pictures::kPixelsMagic || !isPixelFormat(header.format) || header.width == 0
         || header.height == 0 || (size - sizeof header) / rowBytes != header.height
-        || (size - sizeof header) % rowBytes != 0
-        || reinterpret_cast<std::uintptr_t>(pixels) % alignof(std::uint32_t) != 0) {
+        || (size - sizeof header) % rowBytes != 0) {
         return {};
     }
     // The image owns the bytes from here on and copies them before any write.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the game against an empty Qt window with the same size, cells and
 # buttons (benchmarks/baseline), both release builds, under Xvfb with a
-# private audio server running, alternating, RUNS runs each (default 10), and
+# private audio server running, alternating, RUNS runs each (default 20), and
 # prints min / median / max of:
 #  - start-up: process start to the window being mapped (MapNotify),
 #  - peak resident memory (VmHWM) when mapped, and idle once the audio
@@ -15,7 +15,7 @@
 # Figures only: never a test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${RUNS:-10}
+runs=${RUNS:-20}
 idle=${IDLE_SECONDS:-10}
 cold_runs=${COLD_RUNS:-3}
 
