@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -68,8 +69,9 @@ public:
     StartUpMessages(int argc, char** argv)
         : m_environment(tarnwick::DisplayCheck::fromProcess(argc, argv))
     {
+        const std::lock_guard lock(s_mutex);
         s_instance = this;
-        m_previous = qInstallMessageHandler(&StartUpMessages::hold);
+        s_previous = qInstallMessageHandler(&StartUpMessages::hold);
     }
 
     ~StartUpMessages() { release(); }
@@ -80,17 +82,21 @@ public:
     /// Passes on what was held back, and from now on every message at once.
     void release()
     {
-        if (s_instance != this) {
-            return;
+        std::vector<Held> held;
+        {
+            const std::lock_guard lock(s_mutex);
+            if (s_instance != this) {
+                return;
+            }
+            qInstallMessageHandler(s_previous);
+            s_instance = nullptr;
+            held.swap(m_held);
         }
-        qInstallMessageHandler(m_previous);
-        s_instance = nullptr;
-        for (const Held& message : m_held) {
+        for (const Held& message : held) {
             const QMessageLogContext context(
                 message.file, message.line, message.function, message.category);
-            m_previous(message.type, context, message.text);
+            s_previous(message.type, context, message.text);
         }
-        m_held.clear();
     }
 
 private:
@@ -104,29 +110,37 @@ private:
         QString text;
     };
 
+    // Qt's own threads (the X event reader among them) may report too.
     static void hold(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        StartUpMessages& self = *s_instance;
+        std::unique_lock lock(s_mutex);
+        StartUpMessages* self = s_instance;
+        if (self == nullptr) {
+            lock.unlock();
+            s_previous(type, context, text);
+            return;
+        }
         if (type != QtFatalMsg) {
-            self.m_held.push_back(Held {
+            self->m_held.push_back(Held {
                 type, context.file, context.line, context.function, context.category, text });
             return;
         }
+        lock.unlock();
         const auto problem = tarnwick::DisplayCheck::problem(
-            self.m_environment, tarnwick::DisplayCheck::canConnectToX);
+            self->m_environment, tarnwick::DisplayCheck::canConnectToX);
         if (problem) {
             std::fprintf(stderr, "%s\n", problem->c_str());
             std::_Exit(1);
         }
         // Not a display Qt could not reach: its own story, then its abort.
-        QtMessageHandler previous = self.m_previous;
-        self.release();
-        previous(type, context, text);
+        self->release();
+        s_previous(type, context, text);
     }
 
+    static inline std::mutex s_mutex;
     static inline StartUpMessages* s_instance = nullptr;
+    static inline QtMessageHandler s_previous = nullptr;
     tarnwick::DisplayCheck::Environment m_environment;
-    QtMessageHandler m_previous = nullptr;
     std::vector<Held> m_held;
 };
 
