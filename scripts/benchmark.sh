@@ -105,6 +105,8 @@ row "Processor time, ${idle} s idle" idle_cpu_s 1 s "%.4f" "<= 0.005 s" 0.005 no
 if [[ $cold == yes ]]; then
     suffix=.cold
     row "Cold start-up to window mapped" map_ms 1 ms "%.1f" "-" 1000
+elif ((cold_runs == 0)); then
+    echo "| Cold start-up | not measured (COLD_RUNS=0) | | | | |"
 else
     echo "| Cold start-up | not measured: the page cache cannot be dropped here (needs root) | | | | |"
 fi
