@@ -51,6 +51,8 @@ protected:
         form.show();
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        // Without a window manager the X server's focus event comes later.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
         window = form.windowHandle();
     }
 

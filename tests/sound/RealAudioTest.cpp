@@ -16,9 +16,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tarnwick::test {
 namespace {
@@ -33,6 +36,27 @@ constexpr double kSilence = 0.01;
 // a dropout is not what these tests are about, and must not split a tone.
 constexpr double kDropout = 0.03;
 
+void loadIntoPageCache(const char* path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<char> chunk(std::size_t { 1 } << 20);
+    while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()))) { }
+}
+
+/// Loads and runs the audio library once, as the game does when its window
+/// shows, so that no test's first cue waits on a busy disk for it and is
+/// dropped as stale.
+void playSilence()
+{
+    auto silence = std::make_shared<PcmClip>();
+    silence->samples.assign(std::size_t { PcmClip::kSampleRate / 10 } * PcmClip::kChannels, 0);
+    SdlAudioOutput output;
+    output.play(silence, AudioOutput::Clock::now() + std::chrono::minutes(1));
+    while (const auto askAgain = output.closeIfIdle()) {
+        std::this_thread::sleep_for(*askAgain);
+    }
+}
+
 class RealAudioTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -41,6 +65,11 @@ protected:
             s_serverReady = s_underHelgrind;
             return;
         }
+        // Instrumented builds route the audio threads' libc calls through
+        // the program's own sanitizer code; a page of it first read from disk
+        // mid-cue stalls the audio thread for a buffer or more.
+        loadIntoPageCache("/proc/self/exe");
+        playSilence();
         MonitorRecorder warmUp("test.monitor");
         s_serverReady = warmUp.waitForRealTime(std::chrono::seconds(20));
     }
