@@ -32,7 +32,6 @@ installed="$WINEPREFIX/drive_c/Program Files/Tarnwick"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
-
 # plays EXE: its window appears, and QUIT ends it.
 plays() {
     win_start "$1" || { echo "  no window from $1" >&2; return 1; }

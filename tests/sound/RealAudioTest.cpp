@@ -43,15 +43,21 @@ void loadIntoPageCache(const char* path)
     while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()))) { }
 }
 
+std::shared_ptr<PcmClip> silence(std::size_t frames)
+{
+    auto clip = std::make_shared<PcmClip>();
+    clip->samples.assign(frames * PcmClip::kChannels, 0);
+    return clip;
+}
+
 /// Loads and runs the audio library once, as the game does when its window
 /// shows, so that no test's first cue waits on a busy disk for it and is
 /// dropped as stale.
 void playSilence()
 {
-    auto silence = std::make_shared<PcmClip>();
-    silence->samples.assign(std::size_t { PcmClip::kSampleRate / 10 } * PcmClip::kChannels, 0);
     SdlAudioOutput output;
-    output.play(silence, AudioOutput::Clock::now() + std::chrono::minutes(1));
+    output.play(
+        silence(PcmClip::kSampleRate / 10), AudioOutput::Clock::now() + std::chrono::minutes(1));
     while (const auto askAgain = output.closeIfIdle()) {
         std::this_thread::sleep_for(*askAgain);
     }
@@ -237,8 +243,7 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
 
 TEST_F(RealAudioTest, TheDeviceClosesOnceACueHasPlayedOut)
 {
-    auto clip = std::make_shared<PcmClip>();
-    clip->samples.assign(std::size_t { PcmClip::kSampleRate / 5 } * PcmClip::kChannels, 0);
+    const auto clip = silence(PcmClip::kSampleRate / 5);
     const auto startBy = AudioOutput::Clock::now() + std::chrono::seconds(10);
     // The test's thread stands in for the cue worker.
     SdlAudioOutput output;
