@@ -8,8 +8,9 @@
 #   --screen WxH  size of the private X server's screen (default 1024x768)
 #   --dpi N       its density (default 96: one logical pixel is one pixel)
 #   --wm NAME     a window manager drawing frames; none by default
-#   --pulse       a private PulseAudio server whose one sink is a null sink
-#                 "test" (record it through "test.monitor")
+#   --pulse       a private audio server (PulseAudio, or PipeWire where that
+#                 is the machine's) whose one sink is a null sink "test"
+#                 (record it through "test.monitor"): scripts/audio-server.sh
 #   --bus         a private D-Bus session bus; without it the bus is disabled
 #   --no-x        no X server at all (DISPLAY unset)
 #
@@ -166,25 +167,9 @@ if ((want_x)); then
 fi
 
 if ((want_pulse)); then
-    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
-    export PULSE_SINK=test
-    # Not daemonized: it stays our child.
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-level=error \
-        --load=module-native-protocol-unix \
-        --load="module-null-sink sink_name=test rate=48000 channels=2" \
-        --load=module-always-sink \
-        >"$X_SESSION_DIR/pulse.log" 2>&1 &
-    TARNWICK_PULSE_PID=$!
-    export TARNWICK_PULSE_PID
-    if ! wait_for pactl info; then
-        echo "the private PulseAudio server did not start:" >&2
-        cat "$X_SESSION_DIR/pulse.log" >&2
-        exit 1
-    fi
-    # An idle null sink renders nothing and its monitor records nothing: a
-    # stream of silence keeps the sink, and so the recording, on the wall clock.
-    pacat --latency-msec=10 --raw /dev/zero 2>/dev/null &
-    export TARNWICK_TEST_PULSE=1
+    # shellcheck source=audio-server.sh
+    source "$(dirname "${BASH_SOURCE[0]}")/audio-server.sh"
+    audio_server_start || exit 1
 fi
 
 # In the background, so a signal to us is handled at once.
