@@ -1,11 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and playing Tarnwick need, and
-# with --test also those that its tests need. Quiet and quick when everything
-# is already there.
+# with an option also those that testing it needs. Quiet and quick when
+# everything is already there.
 #
-#   scripts/setup.sh [--test | --windows]
+#   scripts/setup.sh [--test | --windows | --windows-test]
 #
-# --windows adds what cross-compiling the Windows game needs.
+#   --test          everything scripts/test.sh needs (the Windows build too)
+#   --windows       what cross-compiling the Windows game needs
+#   --windows-test  that, and what testing it under Wine needs
+#
+# Safe on a desktop:
+#  - it removes nothing, ever (apt-get --no-remove): where a package could
+#    only come in by removing another, it stops and says so;
+#  - it shows apt's own output, so you see what comes in;
+#  - the tests' audio server is the machine's own kind: PulseAudio packages
+#    where PulseAudio is installed or no audio server is, PipeWire's where
+#    pipewire-pulse is (the two conflict, and apt would swap one for the other);
+#  - what a desktop session starts at login stays as it was: a package that
+#    enables a user service or adds an autostart entry for every account
+#    (pulseaudio does) has that entry taken out again;
+#  - apt waits for the package lock (apt-daily holds it on a fresh machine)
+#    up to TARNWICK_APT_LOCK_TIMEOUT seconds, 300 unless set;
+#  - a signal (Ctrl-C, a time-out) never stops apt midway: apt runs in a
+#    session of its own, the signal is noted, and this script ends once apt
+#    has finished.
 set -euo pipefail
 
 packages=(
@@ -19,53 +37,131 @@ packages=(
     # fonts the windows ask for by name; Qt's Wayland platform
     fonts-dejavu-core fonts-urw-base35 qt6-wayland
 )
+
+# The private audio server of the tests (scripts/audio-server.sh) is of the
+# kind the machine has; pulseaudio-utils records it either way.
+installed() { [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]; }
+if ! installed pulseaudio && installed pipewire-pulse; then
+    audio_packages=(pipewire pipewire-pulse wireplumber pulseaudio-utils)
+else
+    audio_packages=(pulseaudio pulseaudio-utils)
+fi
+
+# A private session for the tests: X server, window managers, session bus.
+session_packages=(xvfb xauth openbox mutter x11-utils weston dbus dbus-x11 xdotool)
 test_packages=(
     libgtest-dev libgmock-dev googletest
     # the tests record the private audio server through libpulse
     libpulse-dev
-    # a private desktop: X server, window managers, audio server, session bus
     # (dbus-x11 too, so that a bus auto-launch would show up as a failure)
-    xvfb xauth openbox mutter x11-utils weston dbus dbus-x11
-    pulseaudio pulseaudio-utils
+    "${session_packages[@]}" "${audio_packages[@]}"
     # the accessibility tree, read as a screen reader reads it
     at-spi2-core python3 python3-pyatspi
-    # the Debian package: CPack's dependency scan, checks of what it holds,
-    # driving the game it installs; pictures for the README
-    dpkg-dev file desktop-file-utils appstream groff-base
-    xdotool imagemagick
+    # the Debian package: CPack's dependency scan, checks of what it holds and
+    # Debian's own checker, driving the game it installs; pictures for the README
+    dpkg-dev file desktop-file-utils appstream groff-base lintian
+    imagemagick
     # hardening: the clang sanitizer and fuzzer build, memcheck and helgrind,
     # the file trace, the lint
     clang libclang-rt-14-dev valgrind strace clang-format clang-tidy
-    # the Windows build's tests: Wine with its fonts and the colour cursors'
-    # Xcursor (not pulled in without recommends)
-    wine wine64 fonts-wine libxcursor1
 )
-# the Windows build: MinGW-w64 with the posix thread model (std::thread);
-# NSIS for its installer
-windows_packages=(g++-mingw-w64-x86-64-posix nsis)
+# The Windows build: MinGW-w64 with the posix thread model (std::thread);
+# NSIS for its installer; GoogleTest as sources, built for Windows.
+windows_packages=(g++-mingw-w64-x86-64-posix nsis googletest)
+# Its tests: Wine with its fonts and the colour cursors' Xcursor (not pulled
+# in without recommends), in a private session that listens for the cues;
+# the pictures' checks.
+windows_test_packages=(wine wine64 fonts-wine libxcursor1 "${session_packages[@]}" "${audio_packages[@]}"
+    file imagemagick)
 case ${1:-} in
---test) packages+=("${test_packages[@]}" "${windows_packages[@]}") ;;
+"") ;;
+--test) packages+=("${test_packages[@]}" "${windows_packages[@]}" "${windows_test_packages[@]}") ;;
 --windows) packages+=("${windows_packages[@]}") ;;
+--windows-test) packages+=("${windows_packages[@]}" "${windows_test_packages[@]}") ;;
+*)
+    echo "usage: scripts/setup.sh [--test | --windows | --windows-test]" >&2
+    exit 2
+    ;;
 esac
 
 missing=()
+declare -A seen=()
 for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    if [[ "$status" != "install ok installed" ]]; then
-        missing+=("$package")
-    fi
+    [[ -n ${seen[$package]:-} ]] && continue
+    seen[$package]=1
+    installed "$package" || missing+=("$package")
 done
+((${#missing[@]} == 0)) && exit 0
 
-if ((${#missing[@]} == 0)); then
-    exit 0
-fi
-
+echo "setup.sh: installing ${missing[*]}"
 sudo_cmd=()
 if ((EUID != 0)); then
+    if ! command -v sudo >/dev/null; then
+        cat >&2 <<EOF
+setup.sh: these packages are missing, and installing them needs root, but
+sudo is not installed. Either install them as root:
+    su -c 'apt-get install --no-remove --no-install-recommends ${missing[*]}'
+or install sudo as root (apt-get install sudo), add yourself to the group
+"sudo" (adduser $(id -un) sudo), log in again and run this script again.
+EOF
+        exit 1
+    fi
     sudo_cmd=(sudo)
+    # Asks for the password now, while Ctrl-C may still stop everything.
+    sudo -v
 fi
 
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# What a login starts for every account: user services and autostart entries.
+startup_dirs=(/etc/systemd/user /etc/xdg/autostart /etc/xdg/Xwayland-session.d)
+startup_entries() {
+    find "${startup_dirs[@]}" -mindepth 1 \( -type l -o -type f \) -print 2>/dev/null | LC_ALL=C sort
+}
+startup_before=$(startup_entries)
+
+lock_timeout=${TARNWICK_APT_LOCK_TIMEOUT:-300}
+signalled=""
+trap 'signalled=INT' INT
+trap 'signalled=TERM' TERM
+trap 'signalled=HUP' HUP
+# apt ARGS...: apt-get as root, non-interactive, in a session of its own with
+# the usual signals ignored, so neither Ctrl-C nor a kill of our process group
+# stops it while dpkg configures (a half-configured dpkg is worse than waiting).
+apt() {
+    (
+        trap '' INT TERM HUP
+        exec "${sudo_cmd[@]}" setsid --wait env DEBIAN_FRONTEND=noninteractive \
+            apt-get -o DPkg::Lock::Timeout="$lock_timeout" "$@"
+    )
+}
+
+status=0
+apt update -q || status=$?
+if ((status == 0)) && [[ -z $signalled ]]; then
+    apt install -y -q --no-remove --no-install-recommends "${missing[@]}" || status=$?
+    if ((status != 0)); then
+        echo "setup.sh: apt could not install ${missing[*]} without removing anything" \
+            "(or the package lock stayed taken for ${lock_timeout} s); nothing was removed" >&2
+    fi
+fi
+
+# Entries the packages just added are taken out again (the packages keep
+# them out on upgrades: dpkg keeps a deleted configuration file deleted, and
+# deb-systemd-helper a disabled service disabled).
+added=$(comm -13 <(echo "$startup_before") <(startup_entries))
+if [[ -n $added ]]; then
+    echo "setup.sh: leaving what a login starts as it was; taking out what was just added:"
+    sed 's/^/    /' <<<"$added"
+    while IFS= read -r entry; do
+        "${sudo_cmd[@]}" rm -f -- "$entry"
+    done <<<"$added"
+fi
+
+if [[ -n $signalled ]]; then
+    echo "setup.sh: stopped by SIG$signalled once apt had finished" >&2
+    case $signalled in
+    INT) exit 130 ;;
+    TERM) exit 143 ;;
+    HUP) exit 129 ;;
+    esac
+fi
+exit "$status"
