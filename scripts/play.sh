@@ -1,10 +1,42 @@
 #!/usr/bin/env bash
 # Builds the optimised game and starts it. Installs only what building and
 # playing take; the test tools come with scripts/test.sh.
+#
+# The build is the "player" preset (build/player): the release build, but a
+# warning from a newer compiler does not stop it, as it does in the developer
+# and test builds. Its compiler cache is ~/.cache/tarnwick/ccache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# has_display: a display the game can open, X11 or Wayland.
+has_display() {
+    local wayland=${WAYLAND_DISPLAY:-}
+    if [[ -n $wayland ]]; then
+        [[ $wayland == /* ]] || wayland="${XDG_RUNTIME_DIR:-/nonexistent}/$wayland"
+        [[ -S $wayland ]] && return 0
+    fi
+    case ${DISPLAY:-} in
+    "") return 1 ;;
+    # A local server listens on its socket; any other (ssh -X) is taken on trust.
+    :*) local number=${DISPLAY#:} && [[ -S /tmp/.X11-unix/X${number%%.*} ]] ;;
+    *) return 0 ;;
+    esac
+}
+# Before installing or building anything.
+if ! has_display; then
+    cat >&2 <<MESSAGE
+play.sh: there is no display to show the game on (DISPLAY and WAYLAND_DISPLAY
+name none that is there), so nothing was installed or built. Run it from a
+terminal in your desktop session, or over SSH with X forwarding (ssh -X).
+To only build it, run: scripts/setup.sh && cmake --preset player && cmake --build --preset player
+MESSAGE
+    exit 1
+fi
+
+cache_home=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick
+export CCACHE_DIR=$cache_home/ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
 scripts/setup.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick
-exec build/release/app/tarnwick "$@"
+cmake --preset player >/dev/null
+cmake --build --preset player --target tarnwick
+exec build/player/app/tarnwick "$@"
