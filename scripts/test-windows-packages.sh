@@ -9,12 +9,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ ${1:-} != --in-session ]]; then
+    scripts/setup.sh --windows-test
     scripts/build-windows.sh >/dev/null
-    exec scripts/x-session.sh -- "$0" --in-session
+    # Alone, a prefix of its own: the caller's may be a real one.
+    exec env -u WINEPREFIX -u WINEARCH scripts/x-session.sh -- "$0" --in-session
 fi
 
 source scripts/wine-session.sh
-if [[ -z ${WINEPREFIX:-} ]]; then
+# Shares only the prefix scripts/test-windows.sh made in this session.
+if [[ ${WINEPREFIX:-} != "$X_SESSION_DIR"/* ]]; then
     trap wine_session_stop EXIT
     wine_session_start "$X_SESSION_DIR/wine"
 fi
@@ -123,7 +126,8 @@ versions_agree() {
     done
     # The .deb where scripts/test-package.sh has built one.
     local debs=(build/release/package/tarnwick_*.deb)
-    [[ -f ${debs[0]} ]] && seen+="|deb $(dpkg-deb -f "${debs[0]}" Version)"
+    # Its version without the package's own revision (0.1.0-1).
+    [[ -f ${debs[0]} ]] && seen+="|deb $(dpkg-deb -f "${debs[0]}" Version | sed 's/-[^-]*$//')"
     local want="zip $version-windows-x64.zip|setup $version-windows-x64-setup.exe"
     want+="|tarnwick.exe $version icon|${setup##*/} $version icon|uninstall.exe $version icon"
     [[ -f ${debs[0]} ]] && want+="|deb $version"

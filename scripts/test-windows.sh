@@ -8,6 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ ${1:-} != --in-session ]]; then
+    # Wine, Xvfb and the audio server beside the cross-compiler.
+    scripts/setup.sh --windows-test
     scripts/build-windows.sh >/dev/null
     exec scripts/x-session.sh --pulse -- "$0" --in-session
 fi
@@ -20,7 +22,7 @@ exe=build/windows/win32/app/tarnwick.exe
 # On a bare Windows it must find everything it needs in the system.
 system_dlls_only() {
     local dll others
-    others=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' |
+    others=$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' |
         grep -viE '^(kernel32|user32|gdi32|winmm|comctl32|shell32|advapi32|ole32|msvcrt)\.dll$' || true)
     [[ -z $others ]] || { echo "  imports $others" >&2; return 1; }
 }
