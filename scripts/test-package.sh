@@ -88,36 +88,42 @@ echo "== package build"
 build=build/release
 cmake --preset release >/dev/null
 # Only what the package holds: the release build of the tests is not needed.
-cmake --build --preset release --target tarnwick tarnwick_picture_files tarnwick_man_page
+cmake --build --preset release --target tarnwick tarnwick_picture_files tarnwick_man_page tarnwick_changelog
 rm -rf "$build/package"
 cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$build/cpack.log" 2>&1 ||
     { cat "$build/cpack.log"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$(echo "$build"/package/tarnwick_"$version"_*.deb)
+deb=$(echo "$build"/package/tarnwick_"$version"-*_*.deb)
 [[ -f "$deb" ]] || { echo "FAIL - no package was built"; exit 1; }
 echo "== package checks: $deb"
 
 app_id=org.tarnwick.Tarnwick
-program_dir=usr/lib/tarnwick
+program_dir=usr/lib/games/tarnwick
+launcher=usr/games/tarnwick
 cues=(pickup pegdrop winner loser loser4 loser3)
 
 info=$(dpkg-deb -I "$deb")
-check "control: name, version and section" \
-    eval 'has "$info" "^ Package: tarnwick$" && has "$info" "^ Version: $version$" && has "$info" "^ Section: games$"'
-check "control: libraries found by dpkg-shlibdeps" \
-    eval 'has "$info" "^ Depends: .*libqt6widgets6" && has "$info" "^ Depends: .*libsdl2-2.0-0"'
+check "control: name, version with the package's revision, and section" \
+    eval 'has "$info" "^ Package: tarnwick$" && has "$info" "^ Version: $version-[0-9]+$" && has "$info" "^ Section: games$"'
+check "control: maintainer as Name <address>" \
+    eval 'has "$info" "^ Maintainer: [^<>@]*[^<>@ ] <[^<>@ ]+@[^<>@ ]+\.[a-z]+>$"'
+check "control: synopsis without an article" eval '! grep -Eiq "^ Description: (a|an|the) " <<<"$info"'
+check "control: libraries found by dpkg-shlibdeps" eval 'has "$info" "^ Depends: .*libqt6widgets6"'
+# SDL is loaded at run time, so the version the sound needs is named by hand.
+check "control: SDL 2.0.16 or later" eval 'has "$info" "^ Depends: .*libsdl2-2\.0-0 \(>= 2\.0\.16\)"'
 check "control: run-time plugins (X11 and Wayland) and the window font" \
     eval 'has "$info" "^ Depends: .*qt6-qpa-plugins" && has "$info" "^ Depends: .*qt6-wayland" &&
           has "$info" "^ Depends: .*fonts-urw-base35"'
 
 contents=$(dpkg-deb -c "$deb")
 expected=(
-    "./usr/bin/tarnwick -> ../lib/tarnwick/tarnwick"
+    "./$launcher -> ../lib/games/tarnwick/tarnwick"
     "./$program_dir/tarnwick"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/metainfo/$app_id.metainfo.xml"
     "./usr/share/man/man6/tarnwick.6.gz"
     "./usr/share/doc/tarnwick/copyright"
+    "./usr/share/doc/tarnwick/changelog.Debian.gz"
 )
 for cue in "${cues[@]}"; do expected+=("./$program_dir/$cue.WAV"); done
 for size in 32 48 64 128 256; do
@@ -130,10 +136,10 @@ missing_paths() {
     done
     return "$status"
 }
-check "contents: program, launcher, cues, desktop entry, icons, metainfo, manual, copyright" missing_paths
+check "contents: program, launcher, cues, desktop entry, icons, metainfo, manual, copyright, changelog" missing_paths
 check "contents: program executable, cues and data not" \
     eval 'has "$contents" "^-rwxr-xr-x root/root .* \./$program_dir/tarnwick$" &&
-          ! grep -E "^-rwx.* \./usr/(share|lib/tarnwick/.*\.WAV)" <<<"$contents"'
+          ! grep -E "^-rwx.* \./usr/(share|lib/games/tarnwick/.*\.WAV)" <<<"$contents"'
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-root.XXXXXX")
 trap 'rm -rf "$root"' EXIT
@@ -148,7 +154,7 @@ check "desktop entry is valid" desktop-file-validate "$desktop"
 check "desktop entry: game category, command and icon" \
     eval 'entry=$(cat "$desktop") && has "$entry" "^Categories=Game;BoardGame;$" &&
           has "$entry" "^Exec=tarnwick$" && has "$entry" "^Icon=$app_id$" &&
-          [[ -x "$root/usr/bin/tarnwick" ]]'
+          [[ -x "$root/$launcher" ]]'
 check "metainfo is valid" appstreamcli validate --no-net "$metainfo"
 check "metainfo: launches the desktop entry, lists this release" \
     eval 'meta=$(cat "$metainfo") && has "$meta" "<launchable type=\"desktop-id\">$app_id.desktop<" &&
@@ -176,18 +182,32 @@ check "copyright: machine-readable, MIT for the game, CC0 for the metadata" \
           has "$copyright" "^License: Expat$" && has "$copyright" "^License: CC0-1.0$" &&
           has "$copyright" "^Copyright: .*The Tarnwick developers$"'
 
+# The newest entry names this very package, signed in Debian's form.
+changelog_entry() {
+    local text
+    text=$(gzip -dc "$root/usr/share/doc/tarnwick/changelog.Debian.gz") || return 1
+    has "$(head -n 1 <<<"$text")" "^tarnwick \($(dpkg-deb -f "$deb" Version)\) [a-z-]+; urgency=[a-z]+$" &&
+        has "$text" "^ -- $(dpkg-deb -f "$deb" Maintainer)  [A-Z][a-z]{2}, [0-9]{2} [A-Z][a-z]{2} [0-9]{4} "
+}
+check "changelog: its newest entry is this version, by the maintainer" changelog_entry
+# Debian's own checker; every override the package keeps says why.
+lintian_clean() {
+    LC_ALL=C lintian --fail-on error,warning --display-level ">=warning" "$deb"
+}
+check "lintian: no error and no warning" lintian_clean
+
 # cues_beside LAUNCHER: the launcher resolves to a program whose folder holds every cue.
 cues_beside() {
     local program cue status=0
     program=$(readlink -f "$1")
     [[ -x "$program" && ! -L "$program" ]] || { echo "not a program file: $program"; return 1; }
-    [[ "$program" == */lib/tarnwick/tarnwick ]] || { echo "unexpected program file: $program"; status=1; }
+    [[ "$program" == */lib/games/tarnwick/tarnwick ]] || { echo "unexpected program file: $program"; status=1; }
     for cue in "${cues[@]}"; do
         [[ -s "$(dirname "$program")/$cue.WAV" ]] || { echo "no $cue.WAV beside $program"; status=1; }
     done
     return "$status"
 }
-check "unpacked: launcher resolves to the program, cues beside it" cues_beside "$root/usr/bin/tarnwick"
+check "unpacked: launcher resolves to the program, cues beside it" cues_beside "$root/$launcher"
 
 # play NAME LAUNCHER: starts the game on a private X server and audio server
 # and checks what a player sees and hears.
@@ -205,7 +225,7 @@ play() {
         eval '(( $(value loud_bytes) > 0 )) 2>/dev/null || { echo "$report"; false; }'
     check "$name: QUIT ends it cleanly" eval '[[ "$(value exit)" == 0 ]] || { echo "$report"; false; }'
 }
-play "unpacked game" "$root/usr/bin/tarnwick"
+play "unpacked game" "$root/$launcher"
 
 if [[ -n "${CI:-}" ]]; then
     echo "== installing the package for real (CI is set)"
@@ -213,12 +233,14 @@ if [[ -n "${CI:-}" ]]; then
     sudo_cmd=()
     ((EUID == 0)) || sudo_cmd=(sudo)
     check "apt-get installs the package" "${sudo_cmd[@]}" apt-get install -y -q "$PWD/$deb"
-    check "installed: tarnwick is on the PATH, cues beside the real program" \
-        eval 'launcher=$(command -v tarnwick) && [[ $launcher == /usr/bin/tarnwick ]] && cues_beside "$launcher"'
-    play "installed game" /usr/bin/tarnwick
+    # /usr/games is on a player's PATH, not on root's.
+    check "installed: tarnwick is on a player's PATH, cues beside the real program" \
+        eval 'found=$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v tarnwick) &&
+              [[ $found == /$launcher ]] && cues_beside "$found"'
+    play "installed game" "/$launcher"
     check "apt-get removes the package" "${sudo_cmd[@]}" apt-get purge -y -q tarnwick
     check "removed: nothing left behind" \
-        eval '[[ ! -e /usr/bin/tarnwick && ! -e /usr/lib/tarnwick ]] || { ls -la /usr/bin/tarnwick /usr/lib/tarnwick; false; }'
+        eval '[[ ! -e /$launcher && ! -e /$program_dir ]] || { ls -la "/$launcher" "/$program_dir"; false; }'
 fi
 
 if ((failed == 0)); then
