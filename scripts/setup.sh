@@ -112,17 +112,19 @@ EOF
 fi
 
 # What a login starts for every account: user services and autostart entries.
-startup_dirs=(/etc/systemd/user /etc/xdg/autostart /etc/xdg/Xwayland-session.d)
+# (Other folders in TARNWICK_SETUP_STARTUP_DIRS, for setup's own tests.)
+read -ra startup_dirs <<<"${TARNWICK_SETUP_STARTUP_DIRS:-/etc/systemd/user /etc/xdg/autostart /etc/xdg/Xwayland-session.d}"
 startup_entries() {
-    find "${startup_dirs[@]}" -mindepth 1 \( -type l -o -type f \) -print 2>/dev/null | LC_ALL=C sort
+    # A folder may not be there (yet): find then says so and fails.
+    { find "${startup_dirs[@]}" -mindepth 1 \( -type l -o -type f \) -print 2>/dev/null || true; } | LC_ALL=C sort
 }
 startup_before=$(startup_entries)
 
 lock_timeout=${TARNWICK_APT_LOCK_TIMEOUT:-300}
 signalled=""
-trap 'signalled=INT' INT
-trap 'signalled=TERM' TERM
-trap 'signalled=HUP' HUP
+trap '[[ -n $signalled ]] || signalled=INT' INT
+trap '[[ -n $signalled ]] || signalled=TERM' TERM
+trap '[[ -n $signalled ]] || signalled=HUP' HUP
 # apt ARGS...: apt-get as root, non-interactive, in a session of its own with
 # the usual signals ignored, so neither Ctrl-C nor a kill of our process group
 # stops it while dpkg configures (a half-configured dpkg is worse than waiting).
