@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The private audio server of a test session, sourced by scripts/x-session.sh
 # (--pulse):
 #
@@ -84,7 +85,7 @@ audio_server_start() {
         fi
         "${server_env[@]}" WIREPLUMBER_CONFIG_DIR="$audio_server_config" wireplumber \
             >"$X_SESSION_DIR/audio-wireplumber.log" 2>&1 &
-        mkdir -p -m 700 "$XDG_RUNTIME_DIR/pulse"
+        mkdir -p "$XDG_RUNTIME_DIR/pulse" && chmod 700 "$XDG_RUNTIME_DIR/pulse"
         "${server_env[@]}" pipewire -c pipewire-pulse.conf >"$X_SESSION_DIR/audio-pulse.log" 2>&1 &
         TARNWICK_PULSE_PID=$!
         ;;

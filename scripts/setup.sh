@@ -149,13 +149,11 @@ fi
 # Entries the packages just added are taken out again (the packages keep
 # them out on upgrades: dpkg keeps a deleted configuration file deleted, and
 # deb-systemd-helper a disabled service disabled).
-added=$(comm -13 <(echo "$startup_before") <(startup_entries))
-if [[ -n $added ]]; then
+mapfile -t added < <(comm -13 <(echo "$startup_before") <(startup_entries))
+if ((${#added[@]})); then
     echo "setup.sh: leaving what a login starts as it was; taking out what was just added:"
-    sed 's/^/    /' <<<"$added"
-    while IFS= read -r entry; do
-        "${sudo_cmd[@]}" rm -f -- "$entry"
-    done <<<"$added"
+    printf '    %s\n' "${added[@]}"
+    "${sudo_cmd[@]}" rm -f -- "${added[@]}"
 fi
 
 if [[ -n $signalled ]]; then

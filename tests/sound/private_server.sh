@@ -31,8 +31,9 @@ if [[ $kind == pulseaudio ]]; then
     expect "server" "$server" pulseaudio
 else
     [[ $server == "PulseAudio (on PipeWire "* ]] || fail "server: $server, wanted PipeWire's"
-    nodes=$(pw-cli ls Node 2>&1) && grep -q 'node.name = "test"' <<<"$nodes" ||
+    if ! nodes=$(pw-cli ls Node 2>&1) || ! grep -q 'node.name = "test"' <<<"$nodes"; then
         fail "pw-cli does not see the sink: $nodes"
+    fi
     expect "PipeWire devices" "$(pw-cli ls Device | grep -c 'device.name' || true)" 0
 fi
 
