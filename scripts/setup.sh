@@ -3,9 +3,10 @@
 # with an option also those that testing it needs. Quiet and quick when
 # everything is already there.
 #
-#   scripts/setup.sh [--test | --windows | --windows-test]
+#   scripts/setup.sh [--test | --package-test | --windows | --windows-test]
 #
 #   --test          everything scripts/test.sh needs (the Windows build too)
+#   --package-test  what scripts/test-package.sh needs
 #   --windows       what cross-compiling the Windows game needs
 #   --windows-test  that, and what testing it under Wine needs
 #
@@ -57,14 +58,16 @@ test_packages=(
     "${session_packages[@]}" "${audio_packages[@]}"
     # the accessibility tree, read as a screen reader reads it
     at-spi2-core python3 python3-pyatspi
-    # the Debian package: CPack's dependency scan, checks of what it holds and
-    # Debian's own checker, driving the game it installs; pictures for the README
-    dpkg-dev file desktop-file-utils appstream groff-base lintian
+    # pictures for the README
     imagemagick
     # hardening: the clang sanitizer and fuzzer build, memcheck and helgrind,
     # the file trace, the lint
     clang libclang-rt-14-dev valgrind strace clang-format clang-tidy
 )
+# The Debian package: CPack's dependency scan, checks of what it holds and
+# Debian's own checker; the game unpacked from it, played in a private session.
+package_test_packages=(dpkg-dev file desktop-file-utils appstream groff-base lintian
+    "${session_packages[@]}" "${audio_packages[@]}")
 # The Windows build: MinGW-w64 with the posix thread model (std::thread);
 # NSIS for its installer; GoogleTest as sources, built for Windows.
 windows_packages=(g++-mingw-w64-x86-64-posix nsis googletest)
@@ -75,11 +78,13 @@ windows_test_packages=(wine wine64 fonts-wine libxcursor1 "${session_packages[@]
     file imagemagick)
 case ${1:-} in
 "") ;;
---test) packages+=("${test_packages[@]}" "${windows_packages[@]}" "${windows_test_packages[@]}") ;;
+--test) packages+=("${test_packages[@]}" "${package_test_packages[@]}" "${windows_packages[@]}"
+    "${windows_test_packages[@]}") ;;
+--package-test) packages+=("${package_test_packages[@]}") ;;
 --windows) packages+=("${windows_packages[@]}") ;;
 --windows-test) packages+=("${windows_packages[@]}" "${windows_test_packages[@]}") ;;
 *)
-    echo "usage: scripts/setup.sh [--test | --windows | --windows-test]" >&2
+    echo "usage: scripts/setup.sh [--test | --package-test | --windows | --windows-test]" >&2
     exit 2
     ;;
 esac

@@ -82,7 +82,7 @@ check() {
 # has TEXT PATTERN: TEXT contains a line matching the extended regex PATTERN.
 has() { grep -Eq -- "$2" <<<"$1" || { echo "no line matches: $2"; return 1; }; }
 
-scripts/setup.sh
+scripts/setup.sh --package-test
 
 echo "== package build"
 build=build/release

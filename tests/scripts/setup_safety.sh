@@ -79,7 +79,8 @@ grep -q '^Setting up everything$' "$work/out" || fail "apt's output is hidden"
 
 # Nothing missing: no apt at all.
 everything=$(bash -c 'source <(sed -n "/^packages=(/,/^esac/p" "$1" | sed "s/^case.*/true; : <<\"END\"/; s/^esac/END/")
-    printf "%s\n" "${packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" "${windows_test_packages[@]}"' _ "$setup" |
+    printf "%s\n" "${packages[@]}" "${test_packages[@]}" "${package_test_packages[@]}" \
+        "${windows_packages[@]}" "${windows_test_packages[@]}"' _ "$setup" |
     tr ' ' '\n' | sort -u | xargs)
 run_setup "$everything" "" --test || fail "setup failed with everything installed: $(cat "$work/out")"
 [[ ! -e $work/apt.log ]] || fail "apt ran with everything installed: $(cat "$work/apt.log")"
