@@ -98,7 +98,6 @@ for package in "${packages[@]}"; do
 done
 ((${#missing[@]} == 0)) && exit 0
 
-echo "setup.sh: installing ${missing[*]}"
 sudo_cmd=()
 if ((EUID != 0)); then
     if ! command -v sudo >/dev/null; then
@@ -115,6 +114,8 @@ EOF
     # Asks for the password now, while Ctrl-C may still stop everything.
     sudo -v
 fi
+
+echo "setup.sh: installing ${missing[*]}"
 
 # What a login starts for every account: user services and autostart entries.
 # (Other folders in TARNWICK_SETUP_STARTUP_DIRS, for setup's own tests.)

@@ -99,6 +99,24 @@ done
 # A failing apt is a failing setup.
 STUB_APT_STATUS=100 run_setup "" "" && fail "setup passed although apt failed"
 
+# Without root and without sudo: it says what to do, and runs no apt. (Only
+# root can try it as another user.)
+if ((EUID == 0)); then
+    nosudo=$work/nosudo
+    mkdir -p "$nosudo"
+    for command in bash cat env id; do ln -s "$(command -v "$command")" "$nosudo/$command"; done
+    printf '#!%s\necho "unknown ok not-installed"\n' "$(command -v bash)" >"$nosudo/dpkg-query"
+    cp "$setup" "$nosudo/setup.sh"
+    chmod 755 "$work" "$nosudo" "$nosudo/dpkg-query" "$nosudo/setup.sh"
+    if said=$(setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        env -i PATH="$nosudo" "$nosudo/bash" "$nosudo/setup.sh" 2>&1); then
+        fail "without sudo, setup passed: $said"
+    fi
+    if ! grep -q "sudo is not installed" <<<"$said" || ! grep -q "su -c 'apt-get install --no-remove" <<<"$said"; then
+        fail "without sudo, no word on what to do: $said"
+    fi
+fi
+
 # A signal during apt: apt finishes, then setup ends with the signal's status.
 # (Job control gives setup a process group of its own, and keeps a background
 # setup from starting with SIGINT ignored.)
