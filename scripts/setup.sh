@@ -131,10 +131,10 @@ signalled=""
 trap '[[ -n $signalled ]] || signalled=INT' INT
 trap '[[ -n $signalled ]] || signalled=TERM' TERM
 trap '[[ -n $signalled ]] || signalled=HUP' HUP
-# apt ARGS...: apt-get as root, non-interactive, in a session of its own with
+# run_apt ARGS...: apt-get as root, non-interactive, in a session of its own with
 # the usual signals ignored, so neither Ctrl-C nor a kill of our process group
 # stops it while dpkg configures (a half-configured dpkg is worse than waiting).
-apt() {
+run_apt() {
     (
         trap '' INT TERM HUP
         exec "${sudo_cmd[@]}" setsid --wait env DEBIAN_FRONTEND=noninteractive \
@@ -143,9 +143,10 @@ apt() {
 }
 
 status=0
-apt update -q || status=$?
+run_apt update -q || status=$?
+((status == 0)) || echo "setup.sh: apt-get update failed (see above); nothing was installed" >&2
 if ((status == 0)) && [[ -z $signalled ]]; then
-    apt install -y -q --no-remove --no-install-recommends "${missing[@]}" || status=$?
+    run_apt install -y -q --no-remove --no-install-recommends "${missing[@]}" || status=$?
     if ((status != 0)); then
         echo "setup.sh: apt could not install ${missing[*]} without removing anything" \
             "(or the package lock stayed taken for ${lock_timeout} s); nothing was removed" >&2
