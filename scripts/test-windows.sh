@@ -52,11 +52,7 @@ check "closing through the frame ends the program" win_close_through_frame
 check "a cue is heard" win_cue_heard "$exe"
 check "the game plays from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"
-for crafted in eight-channels-fast data-claims-2gib data-truncated zero-block-align fmt-claims-4gib \
-    many-channels-fast; do
-    check "crafted pickup.WAV ($crafted): the game plays on, QUIT ends it" win_hostile_pickup "$exe" "$crafted"
-done
-check "QUIT while a long cue plays, three times" win_quit_during_long_cue "$exe"
+win_hostile_cue_checks "$exe"
 # In this prefix and server: the zip, the installer, upgrade and uninstall.
 check "the zip and the installer (scripts/test-windows-packages.sh)" scripts/test-windows-packages.sh --in-session
 
