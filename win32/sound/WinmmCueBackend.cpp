@@ -11,10 +11,8 @@ namespace tarnwick {
 
 namespace {
 
-// The largest file the reader may accept: samples of up to twice the size of
-// their 16-bit decoding, and a little room for other chunks. A larger file is
-// not read.
-constexpr LONGLONG kLargestCue = 2LL * WaveReader::kMaxDecodedBytes + (1LL << 20);
+// The largest cue file, on every platform; a larger file is not read.
+constexpr LONGLONG kLargestCue = 64LL * 1024 * 1024;
 
 std::vector<char> readFile(const std::wstring& path)
 {
