@@ -29,6 +29,12 @@ source scripts/game-driver.sh
 trap wine_session_stop EXIT
 wine_session_start "$X_SESSION_DIR/wine"
 wine_set_dpi "$dpi"
+# Wine draws the caption buttons as the letters "0", "1" and "r" of its
+# Marlett font. Debian's Wine does not find the Marlett of fonts-wine in
+# /usr/share/wine/fonts (nor does fontconfig list it), so it picked another
+# face and the letters themselves showed; a font in the prefix's
+# C:\windows\Fonts is always loaded.
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 desktop_size=1280x1024
 wine_run explorer "/desktop=Tarnwick,$desktop_size" "$PWD/build/windows/win32/app/tarnwick.exe" \

@@ -98,6 +98,71 @@ upgrades() {
     ((entries == 1)) || { echo "  $entries uninstall entries" >&2; return 1; }
 }
 
+# The installer run silently while the installed game plays: it closes the
+# game, as QUIT does, and installs. (Wine does not lock a running program's
+# file as Windows does, so the game's own end is what shows it was found.)
+installs_over_running_game() {
+    win_start "$installed/tarnwick.exe" || return 1
+    echo "not a wave file" >"$installed/pegdrop.WAV"
+    local status=0
+    wine_run "$setup" /S >/dev/null 2>&1 || status=$?
+    win_ended 1 || { echo "  the installer left the game running" >&2; return 1; }
+    ((status == 0)) || { echo "  installer status $status" >&2; return 1; }
+    installed_as_built
+}
+
+# win_setup_question: the id of the installer's question, once it shows.
+win_setup_question() {
+    tarnwick_wait_window "Tarnwick Setup" 20
+}
+
+# Asked whether to close the game, the player says Cancel (Esc): the
+# installer stops with status 2, the game plays on, no file is touched.
+install_over_running_game_cancelled() {
+    win_start "$installed/tarnwick.exe" || return 1
+    echo "not a wave file" >"$installed/pegdrop.WAV"
+    wine_run "$setup" >/dev/null 2>&1 &
+    local installer=$! status=0
+    win_setup_question >/dev/null || { echo "  no question" >&2; kill "$installer"; return 1; }
+    sleep 0.5
+    xdotool key Escape
+    wait "$installer" || status=$?
+    ((status == 2)) || { echo "  installer status $status" >&2; return 1; }
+    kill -0 "$game_pid" 2>/dev/null || { echo "  the game was closed" >&2; return 1; }
+    [[ $(cat "$installed/pegdrop.WAV") == "not a wave file" ]] ||
+        { echo "  the installer changed the folder" >&2; return 1; }
+    win_quit
+}
+
+# Asked whether to close the game, the player says OK (Enter): the game
+# ends, and the installer's pages follow (Enter takes each: "I Agree",
+# "Install", "Finish") to an installation as built.
+install_over_running_game_accepted() {
+    win_start "$installed/tarnwick.exe" || return 1
+    echo "not a wave file" >"$installed/pegdrop.WAV"
+    wine_run "$setup" >/dev/null 2>&1 &
+    local installer=$! status=0
+    win_setup_question >/dev/null || { echo "  no question" >&2; kill "$installer"; return 1; }
+    sleep 0.5
+    xdotool key Return
+    win_ended 10 || { kill "$installer"; return 1; }
+    local page
+    for page in license folder finish; do
+        sleep 1.5
+        kill -0 "$installer" 2>/dev/null || break
+        xdotool key Return
+    done
+    local tries
+    for tries in $(seq 50); do
+        kill -0 "$installer" 2>/dev/null || break
+        sleep 0.2
+    done
+    kill -0 "$installer" 2>/dev/null && { echo "  the installer is still open" >&2; kill "$installer"; return 1; }
+    wait "$installer" || status=$?
+    ((status == 0)) || { echo "  installer status $status" >&2; return 1; }
+    installed_as_built
+}
+
 # resource_facts FILE: the version in FILE's version resource (the string, and
 # the fixed one, which must agree) and whether it carries every image of the
 # game's icon.
@@ -139,6 +204,8 @@ versions_agree() {
 # once (Wine quotes an _?= with a space, which NSIS then ignores), so the
 # check waits for the uninstall entry, the last thing it removes, to go.
 uninstalls() {
+    # While the game plays: the uninstaller closes it first.
+    win_start "$installed/tarnwick.exe" || return 1
     echo "mine" >"$installed/my notes.txt"
     echo "not a wave file" >"$installed/winner.WAV"
     wine_run "$installed/uninstall.exe" /S >/dev/null 2>&1 || true
@@ -152,6 +219,7 @@ uninstalls() {
     done
     [[ -e $shortcut ]] && left+=" the shortcut"
     wine_run reg query "$uninstall_key\\Tarnwick" /reg:64 >/dev/null 2>&1 && left+=" the uninstall entry"
+    win_ended 1 || { echo "  the uninstaller left the game running" >&2; return 1; }
     [[ -z $left && $(cat "$installed/my notes.txt" 2>/dev/null) == mine ]] ||
         { echo "  left:$left; the player's file: $(cat "$installed/my notes.txt" 2>&1)" >&2; return 1; }
 }
@@ -160,8 +228,16 @@ check "the zip plays from a folder named in Cyrillic and Chinese" zip_plays
 check "the installer installs silently, with shortcut and uninstall entry" installs
 check "the installed game starts and ends on QUIT" plays "$installed/tarnwick.exe"
 check "the installer again upgrades in place, one uninstall entry" upgrades
+check "the installer closes a running game silently, then installs" installs_over_running_game
+if check "a window manager for the installer's question" win_window_manager_start; then
+    check "the installer asked to close a running game stops on Cancel, touching nothing" \
+        install_over_running_game_cancelled
+    check "the installer asked to close a running game closes it on OK and installs" \
+        install_over_running_game_accepted
+    win_window_manager_stop
+fi
 check "one version: .deb, zip, installer, tarnwick.exe, uninstaller" versions_agree
-check "the uninstaller removes what was installed, and only that" uninstalls
+check "the uninstaller closes a running game, removes what was installed, and only that" uninstalls
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

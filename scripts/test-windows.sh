@@ -54,6 +54,7 @@ check "closing through the frame ends the program" win_close_through_frame
 check "a cue is heard" win_cue_heard "$exe"
 check "the game plays from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"
+win_hostile_cue_checks "$exe"
 # In this prefix and server: the zip, the installer, upgrade and uninstall.
 check "the zip and the installer (scripts/test-windows-packages.sh)" scripts/test-windows-packages.sh --in-session
 

@@ -197,7 +197,9 @@ win_focus_game() {
 }
 
 # In a new game: Tab moves the focus from "Start Game" to "HELP", Enter
-# presses it; Esc does nothing in either window.
+# presses it; Esc does nothing in either window, Enter presses the rules' OK.
+# (Wine's dialog keys ignore the arrows in a window that is not a dialog:
+# MainFormTest checks where they would go.)
 win_keyboard() {
     win_start "$1" || return 1
     sleep 1
@@ -223,6 +225,17 @@ win_keyboard() {
     tarnwick_click "$game" help
     sleep 0.5
     [[ $(win_rules_windows) == "$before" ]] || { echo "  Esc closed the rules window" >&2; return 1; }
+    # Enter presses OK: the next HELP makes a new window.
+    xdotool mousemove $((rx + 400)) $((ry + 200)) click 1
+    sleep 0.3
+    xdotool key Return
+    sleep 1.5
+    before=$(win_rules_windows)
+    tarnwick_click "$game" help
+    sleep 0.5
+    opened=$(comm -13 <(echo "$before") <(win_rules_windows))
+    [[ -n $opened ]] || { echo "  Enter did not press OK" >&2; return 1; }
+    read -r rx ry < <(tarnwick_origin "$opened")
     xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
     sleep 1.5
 }
@@ -300,4 +313,122 @@ win_garbage_cues_silent() {
     tarnwick_click "$game" quit
     win_ended 5 || return 1
     ((peak < 100)) || { echo "  peak $peak from garbage" >&2; return 1; }
+}
+
+# win_crafted_wave NAME FILE: writes to FILE the hostile wave file NAME, each
+# about 1 KB, that once ended or hung the game:
+#   eight-channels-fast     8 channels at 2^31-1 Hz, 16-bit
+#   data-claims-2gib        a data chunk claiming 2 GiB
+#   data-truncated          a data chunk cut off before its stated end
+#   zero-block-align        a block align of 0
+#   fmt-claims-4gib         a fmt chunk claiming 4 GiB
+#   many-channels-fast      255 channels at 2^31-1 Hz, 32-bit
+#   long-tone               not hostile: 20 s of a tone, 22050 Hz mono 16-bit
+win_crafted_wave() {
+    python3 - "$1" "$2" <<'PY'
+import math, struct, sys
+name, path = sys.argv[1], sys.argv[2]
+
+def fmt(channels, rate, bits, align=None, size=16):
+    align = channels * bits // 8 if align is None else align
+    body = struct.pack("<HHIIHH", 1, channels, rate, (rate * align) & 0xFFFFFFFF, align, bits)
+    return b"fmt " + struct.pack("<I", size) + body
+
+def data(samples, size=None):
+    return b"data" + struct.pack("<I", len(samples) if size is None else size) + samples
+
+def riff(*chunks):
+    body = b"WAVE" + b"".join(chunks)
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+noise = bytes((i * 37) & 0xFF for i in range(1000))
+fast = 2**31 - 1
+files = {
+    "eight-channels-fast": lambda: riff(fmt(8, fast, 16), data(noise)),
+    "data-claims-2gib": lambda: riff(fmt(1, 22050, 16), data(noise, 2**31)),
+    "data-truncated": lambda: riff(fmt(2, 22050, 16), data(noise, 100000)),
+    "zero-block-align": lambda: riff(fmt(2, 22050, 16, align=0), data(noise)),
+    "fmt-claims-4gib": lambda: riff(fmt(1, 22050, 16, size=2**32 - 1), data(noise)),
+    "many-channels-fast": lambda: riff(fmt(255, fast, 32), data(noise)),
+    "long-tone": lambda: riff(fmt(1, 22050, 16), data(b"".join(
+        struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
+        for i in range(22050 * 20)))),
+}
+open(path, "wb").write(files[name]())
+PY
+}
+
+# win_hostile_pickup EXE NAME: the crafted file NAME as pickup.WAV and a peg
+# picked up: the game stays up with its board kept, and QUIT ends it with
+# status 0 within a second.
+win_hostile_pickup() {
+    local folder="$win_dir/hostile-$2"
+    mkdir -p "$folder"
+    cp "$(dirname "$1")"/*.WAV "$1" "$folder/"
+    win_crafted_wave "$2" "$folder/pickup.WAV"
+    win_start "$folder/$(basename "$1")" || return 1
+    tarnwick_drag "$game" 0 14
+    sleep 1
+    kill -0 "$game_pid" 2>/dev/null || { echo "  the game ended at the pick-up" >&2; return 1; }
+    win_expect_board EPPPPPPPPPPPPPP || return 1
+    win_quit_within_a_second
+}
+
+# win_quit_within_a_second: QUIT pressed, and the game gone with status 0 a
+# second later.
+win_quit_within_a_second() {
+    local ox oy bx by
+    read -r ox oy < <(tarnwick_origin "$game")
+    read -r bx by <<<"${tarnwick_button[quit]}"
+    xdotool mousemove $((ox + bx)) $((oy + by))
+    sleep 0.2
+    xdotool click 1
+    win_ended 1
+}
+
+# QUIT while a 20-second cue plays, three times over: the playing buffer
+# stays until playback has stopped, and the game ends at once.
+win_quit_during_long_cue() {
+    local folder="$win_dir/long-cue" round
+    mkdir -p "$folder"
+    cp "$(dirname "$1")"/*.WAV "$1" "$folder/"
+    win_crafted_wave long-tone "$folder/pickup.WAV"
+    for round in 1 2 3; do
+        win_start "$folder/$(basename "$1")" || return 1
+        tarnwick_drag "$game" 13 13
+        sleep 0.3
+        win_quit_within_a_second || { echo "  round $round" >&2; return 1; }
+    done
+}
+
+# win_window_manager_start / _stop: openbox for the checks that time QUIT.
+# Without a window manager Wine waits 2 s, in vain, for one to withdraw each
+# window the game destroys at exit; every player has one.
+win_window_manager_start() {
+    openbox --sm-disable >"$win_dir/openbox.log" 2>&1 &
+    win_wm_pid=$!
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    echo "  openbox did not start: $(cat "$win_dir/openbox.log")" >&2
+    return 1
+}
+win_window_manager_stop() {
+    kill "$win_wm_pid" 2>/dev/null || true
+    wait "$win_wm_pid" 2>/dev/null || true
+}
+
+# win_hostile_cue_checks EXE: the game with each crafted pickup.WAV, and QUIT
+# during a long cue, under a window manager.
+win_hostile_cue_checks() {
+    check "a window manager for the timed checks" win_window_manager_start || return 0
+    local crafted
+    for crafted in eight-channels-fast data-claims-2gib data-truncated zero-block-align \
+        fmt-claims-4gib many-channels-fast; do
+        check "crafted pickup.WAV ($crafted): the game plays on, QUIT ends it" \
+            win_hostile_pickup "$1" "$crafted"
+    done
+    check "QUIT while a long cue plays, three times" win_quit_during_long_cue "$1"
+    win_window_manager_stop
 }

@@ -34,8 +34,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
             continue;
         }
         // Tab, Space and the arrow keys move between and press the buttons as
-        // in a dialog. Esc and Enter become IDCANCEL and IDOK, which no
-        // control uses, so Esc does nothing.
+        // in a dialog. Esc becomes IDCANCEL, which no window uses, so it does
+        // nothing; Enter on the rules window becomes IDOK, its OK.
         HWND top = GetAncestor(message.hwnd, GA_ROOT);
         if (top != nullptr && IsDialogMessageW(top, &message)) {
             continue;

@@ -28,8 +28,10 @@ HoleCell::HoleCell(HINSTANCE instance, HWND parent, int index, PressHandler pres
 {
     registerClass(instance);
     // The window procedure takes ownership of the new HWND (see windowProcedure).
-    CreateWindowExW(
-        0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr, instance, this);
+    // A group of its own: the arrow keys move among the buttons and never
+    // cross into a cell.
+    CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_GROUP, 0, 0, 0, 0, parent,
+        nullptr, instance, this);
 }
 
 void HoleCell::setPicture(HBITMAP picture, bool hasPeg)

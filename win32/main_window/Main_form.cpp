@@ -1,8 +1,9 @@
 #include "Main_form.h"
 
 #include "DpiGeometry.h"
-#include "MainWindowLayout.h"
+#include "MainFormGeometry.h"
 #include "MessageParams.h"
+#include "PlainPushButton.h"
 #include "WideText.h"
 #include "WindowTexts.h"
 
@@ -13,8 +14,6 @@ namespace tarnwick {
 namespace {
 
 constexpr const wchar_t* kClassName = L"TarnwickGame";
-// A fixed frame with a minimise box: not resizable, no maximise box.
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Not 1 or 2: the dialog keys would treat those as IDOK and IDCANCEL.
 constexpr std::array<int, 3> kCommandIds { 101, 102, 103 };
 // The face the game was drawn for does not scale with the screen; this one
@@ -50,11 +49,12 @@ Main_form::Main_form(
     , m_game(GamePorts { *this, cues, m_message, random, program })
 {
     registerClass(instance);
-    // Laid out for the primary monitor, where the window opens.
-    const UINT dpi = GetDpiForSystem();
-    const RECT outer = outerRect(pixelRect(kMainClientTwips, dpi), dpi);
-    CreateWindowExW(0, kClassName, wideText(kMainCaption).c_str(), kStyle, outer.left, outer.top,
-        outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
+    // Created at the system's density, the only one known before the window
+    // exists; sized and laid out below at its own, which may differ.
+    const RECT created = MainFormGeometry::at(GetDpiForSystem()).frame;
+    CreateWindowExW(0, kClassName, wideText(kMainCaption).c_str(), MainFormGeometry::kStyle,
+        created.left, created.top, created.right - created.left, created.bottom - created.top,
+        nullptr, nullptr, instance, this);
     m_message.setOwner(m_window.get());
 
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
@@ -64,13 +64,21 @@ Main_form::Main_form(
     const std::array<std::string_view, 3> captions { kStartGameCaption, kHelpCaption,
         kQuitCaption };
     for (std::size_t command = 0; command < m_commands.size(); ++command) {
-        // Created in tab order: "Start Game", "HELP", "QUIT".
+        // Created in tab order: "Start Game", "HELP", "QUIT". The first
+        // starts the one group the arrow keys move in; the cells before them
+        // are a group of their own (HoleCell), so the arrows never reach one.
+        const DWORD group = command == 0 ? WS_GROUP : 0;
         m_commands.at(command)
             = CreateWindowExW(0, L"BUTTON", wideText(captions.at(command)).c_str(),
-                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
-                controlId(kCommandIds.at(command)), instance, nullptr);
+                WS_CHILD | WS_VISIBLE | WS_TABSTOP | group | BS_PUSHBUTTON, 0, 0, 0, 0,
+                m_window.get(), controlId(kCommandIds.at(command)), instance, nullptr);
+        keepFromDefault(m_commands.at(command));
     }
-    layOut(GetDpiForWindow(m_window.get()));
+    const UINT dpi = GetDpiForWindow(m_window.get());
+    const RECT frame = MainFormGeometry::at(dpi).frame;
+    SetWindowPos(m_window.get(), nullptr, frame.left, frame.top, frame.right - frame.left,
+        frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layOut(dpi);
 
     // The start position is in place before the window first appears.
     m_game.Form_Load();
@@ -90,38 +98,40 @@ void Main_form::show(int showCommand)
     UpdateWindow(m_window.get());
 }
 
-RECT Main_form::outerRect(const RECT& client, UINT dpi) const
-{
-    RECT outer = client;
-    AdjustWindowRectExForDpi(&outer, kStyle, FALSE, 0, dpi);
-    return outer;
-}
-
 void Main_form::layOut(UINT dpi)
 {
     m_dpi = dpi;
+    const MainFormGeometry geometry = MainFormGeometry::at(dpi);
     m_board.reset(loadBitmapResource(m_instance, pictureResource(L"BOARD", dpi).c_str()));
-    m_dragCursor.reset(static_cast<HCURSOR>(
-        LoadImageW(m_instance, pictureResource(L"DRAG", dpi).c_str(), IMAGE_CURSOR, 0, 0, 0)));
-    m_bigIcon = loadIcon(m_instance, SM_CXICON, dpi);
-    m_smallIcon = loadIcon(m_instance, SM_CXSMICON, dpi);
-    SendMessageW(m_window.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
-    SendMessageW(
-        m_window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
 
-    m_buttonFont.reset(CreateFontW(fontHeight(kButtonPoints, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE,
-        FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+    // Each new handle goes to the window before the old one is destroyed,
+    // which the window would otherwise go on using.
+    CursorHandle dragCursor(static_cast<HCURSOR>(
+        LoadImageW(m_instance, pictureResource(L"DRAG", dpi).c_str(), IMAGE_CURSOR, 0, 0, 0)));
+    if (m_dragging) {
+        SetCursor(dragCursor.get());
+    }
+    m_dragCursor = std::move(dragCursor);
+    IconHandle bigIcon = loadIcon(m_instance, SM_CXICON, dpi);
+    IconHandle smallIcon = loadIcon(m_instance, SM_CXSMICON, dpi);
+    SendMessageW(m_window.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    SendMessageW(m_window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    m_bigIcon = std::move(bigIcon);
+    m_smallIcon = std::move(smallIcon);
+
+    FontHandle buttonFont(CreateFontW(fontHeight(kButtonPoints, dpi), 0, 0, 0, FW_BOLD, FALSE,
+        FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
         DEFAULT_PITCH | FF_SWISS, kButtonFace));
-    const std::array<TwipRect, 3> commandTwips { kCommand1Twips, kCommand2Twips, kCommand3Twips };
     for (std::size_t command = 0; command < m_commands.size(); ++command) {
-        const RECT bounds = pixelRect(commandTwips.at(command), dpi);
+        const RECT& bounds = geometry.commands.at(command);
         SetWindowPos(m_commands.at(command), nullptr, bounds.left, bounds.top,
             bounds.right - bounds.left, bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(
-            m_commands.at(command), WM_SETFONT, reinterpret_cast<WPARAM>(m_buttonFont.get()), TRUE);
+            m_commands.at(command), WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.get()), TRUE);
     }
+    m_buttonFont = std::move(buttonFont);
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
-        m_cells.at(index)->place(pixelRect(kCellTwips.at(index), dpi));
+        m_cells.at(index)->place(geometry.cells.at(index));
     }
     if (m_pegPics) {
         // Pictures of the new density, showing what the cells showed.
@@ -237,11 +247,11 @@ void Main_form::Form_MouseMove()
     m_game.Form_MouseMove();
 }
 
-std::optional<int> Main_form::cellUnderPointer() const
+std::optional<int> Main_form::cellAt(POINT client) const
 {
-    // Ask what is really under the pointer, so a window covering a cell wins.
-    POINT pointer {};
-    GetCursorPos(&pointer);
+    // Ask what is really under the point, so a window covering a cell wins.
+    POINT pointer = client;
+    ClientToScreen(m_window.get(), &pointer);
     HWND under = WindowFromPoint(pointer);
     for (const auto& cell : m_cells) {
         if (cell->handle() == under) {
@@ -251,12 +261,14 @@ std::optional<int> Main_form::cellUnderPointer() const
     return std::nullopt;
 }
 
-void Main_form::mouseReleased()
+void Main_form::mouseReleased(POINT client)
 {
     if (!m_dragging) {
         return;
     }
-    if (const std::optional<int> cell = cellUnderPointer()) {
+    // Where the button came up, not where the pointer is by now: a flick
+    // right after the release must not drop on another cell.
+    if (const std::optional<int> cell = cellAt(client)) {
         m_game.Image1_DragDrop(*cell);
     }
     // Off the cells the drag ends with no drop, and the peg stays held until
@@ -306,7 +318,8 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_XBUTTONUP:
-        mouseReleased();
+        // The capture sends every release here, in this window's client coordinates.
+        mouseReleased({ GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) });
         return message == WM_XBUTTONUP ? TRUE : 0;
     case WM_CAPTURECHANGED:
         captureLost();
@@ -331,7 +344,7 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // Moved to a monitor of another density: everything at the new one.
         layOut(HIWORD(wParam));
         const auto* suggested = messageStructure<const RECT>(lParam);
-        const RECT outer = outerRect(pixelRect(kMainClientTwips, m_dpi), m_dpi);
+        const RECT outer = MainFormGeometry::at(m_dpi).frame;
         SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
             outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;

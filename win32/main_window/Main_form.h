@@ -52,12 +52,12 @@ private:
     void Command3_Click();
     void Form_Paint();
     void Form_MouseMove();
-    void mouseReleased();
+    void mouseReleased(POINT client);
     void captureLost();
 
     void layOut(UINT dpi);
-    [[nodiscard]] RECT outerRect(const RECT& client, UINT dpi) const;
-    [[nodiscard]] std::optional<int> cellUnderPointer() const;
+    /// The cell at @p client (in this window's client area) that is not covered.
+    [[nodiscard]] std::optional<int> cellAt(POINT client) const;
     Peg_Pics& pegPics();
 
     WindowHandle m_window;

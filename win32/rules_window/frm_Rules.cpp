@@ -3,6 +3,7 @@
 #include "CentringArithmetic.h"
 #include "DpiGeometry.h"
 #include "MessageParams.h"
+#include "PlainPushButton.h"
 #include "RulesWindowLayout.h"
 #include "WideText.h"
 #include "WindowTexts.h"
@@ -70,9 +71,16 @@ frm_Rules::frm_Rules(HINSTANCE instance, HWND gameWindow)
     m_okButton = CreateWindowExW(0, L"BUTTON", wideText(kOkCaption).c_str(),
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
         controlId(kOkButtonId), instance, nullptr);
+    keepFromDefault(m_okButton);
     Form_Load(gameWindow);
     ShowWindow(m_window.get(), SW_SHOW);
     SetFocus(m_okButton);
+}
+
+frm_Rules::~frm_Rules()
+{
+    // The window first: it uses the fonts and the brush until it is gone.
+    m_window.reset();
 }
 
 void frm_Rules::raise() const
@@ -112,7 +120,7 @@ void frm_Rules::layOut(UINT dpi)
 {
     const RECT client = pixelRect(kRulesClientTwips, dpi);
     const RECT ok = pixelRect(kOkButtonTwips, dpi);
-    m_buttonFont = boldFont(kButtonFace, fontHeight(kButtonPoints, dpi));
+    FontHandle buttonFont = boldFont(kButtonFace, fontHeight(kButtonPoints, dpi));
 
     // The largest size up to the intended one at which every line fits the
     // width and all eleven lines end above OK.
@@ -141,7 +149,9 @@ void frm_Rules::layOut(UINT dpi)
     SetWindowPos(m_text, nullptr, 0, 0, client.right, ok.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(m_okButton, nullptr, ok.left, ok.top, ok.right - ok.left, ok.bottom - ok.top,
         SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(m_okButton, WM_SETFONT, reinterpret_cast<WPARAM>(m_buttonFont.get()), TRUE);
+    // The button lets go of the old font before it is destroyed.
+    SendMessageW(m_okButton, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.get()), TRUE);
+    m_buttonFont = std::move(buttonFont);
 }
 
 void frm_Rules::Form_Paint(HDC target) const
@@ -171,7 +181,9 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED) {
+        if ((LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED)
+            || LOWORD(wParam) == IDOK) {
+            // IDOK is Enter, which presses OK, the focused and only button.
             btn_OK_Click();
         }
         // Anything else, Esc's IDCANCEL included, does nothing.

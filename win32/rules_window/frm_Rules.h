@@ -14,6 +14,7 @@ public:
     /// Creates the window, centres it on the whole of the monitor that holds
     /// @p gameWindow (Form_Load), and shows it with the focus on OK.
     frm_Rules(HINSTANCE instance, HWND gameWindow);
+    ~frm_Rules();
 
     frm_Rules(const frm_Rules&) = delete;
     frm_Rules& operator=(const frm_Rules&) = delete;

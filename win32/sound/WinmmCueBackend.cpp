@@ -1,5 +1,7 @@
 #include "WinmmCueBackend.h"
 
+#include "MemoryWave.h"
+#include "WaveReader.h"
 #include "WideText.h"
 #include "Win32Api.h"
 
@@ -9,7 +11,7 @@ namespace tarnwick {
 
 namespace {
 
-// Far more than any cue; a larger file is not read.
+// The largest cue file, on every platform; a larger file is not read.
 constexpr LONGLONG kLargestCue = 64LL * 1024 * 1024;
 
 std::vector<char> readFile(const std::wstring& path)
@@ -39,6 +41,17 @@ WinmmCueBackend::WinmmCueBackend(std::wstring folder)
     : m_folder(std::move(folder))
 { }
 
+WinmmCueBackend::~WinmmCueBackend()
+{
+    stop();
+}
+
+void WinmmCueBackend::stop()
+{
+    sndPlaySoundW(nullptr, 0);
+    m_playing.clear();
+}
+
 void WinmmCueBackend::warmUp()
 {
     // The multimedia library is linked; nothing to load ahead.
@@ -46,19 +59,19 @@ void WinmmCueBackend::warmUp()
 
 void WinmmCueBackend::play(Cue cue, Clock::time_point startBy)
 {
-    // A new cue cuts off the one that plays, heard or not; stopped first, so
-    // its memory can go.
-    sndPlaySoundW(nullptr, 0);
-    m_playing.clear();
+    // A new cue cuts off the one that plays, heard or not.
+    stop();
     if (Clock::now() > startBy) {
         return; // too late to be heard
     }
-    // Looked up afresh at every play. A missing file is silent; so is a
-    // broken one, which the library refuses to play.
-    m_playing = loadCue(cue);
-    if (m_playing.empty()) {
+    // Looked up afresh at every play. A missing file is silent; so is one
+    // the reader refuses.
+    const std::vector<char> file = loadCue(cue);
+    const std::optional<WaveSound> sound = WaveReader::read(file);
+    if (!sound) {
         return;
     }
+    m_playing = memoryWave(*sound);
     sndPlaySoundW(
         reinterpret_cast<LPCWSTR>(m_playing.data()), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }

@@ -15,10 +15,20 @@ namespace tarnwick {
 /// opening it (Wine's does), and a folder named in another script, such as a
 /// user folder in Greek or Chinese on an English system, would leave every
 /// cue silent.
+///
+/// The library never sees the player's bytes: it trusts the sizes of a wave
+/// in memory, so a crafted header would make it read past the buffer. The
+/// file goes through WaveReader, and what it decoded is handed over as a
+/// canonical 16-bit wave (memoryWave()).
 class WinmmCueBackend final : public CueBackend {
 public:
     /// Cues are looked up in @p folder, which has no trailing separator.
     explicit WinmmCueBackend(std::wstring folder);
+    /// Stops the cue that plays before its buffer goes.
+    ~WinmmCueBackend() override;
+
+    WinmmCueBackend(const WinmmCueBackend&) = delete;
+    WinmmCueBackend& operator=(const WinmmCueBackend&) = delete;
 
     void warmUp() override;
     void play(Cue cue, Clock::time_point startBy) override;
@@ -32,6 +42,9 @@ public:
     [[nodiscard]] std::vector<char> loadCue(Cue cue) const;
 
 private:
+    /// Stops playback, then frees its buffer: never the other way round.
+    void stop();
+
     std::wstring m_folder;
     // The cue that plays, which must outlive its asynchronous playing.
     std::vector<char> m_playing;
