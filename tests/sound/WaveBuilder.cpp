@@ -65,33 +65,59 @@ void appendSample(QByteArray& out, SampleEncoding encoding, float value)
 
 } // namespace
 
-QByteArray WaveBuilder::encode(const WaveLayout& layout, const std::vector<float>& mono)
+WaveHeader WaveHeader::of(const WaveLayout& layout)
 {
     const int sampleBytes = bytesPerSample(layout.encoding);
-    const auto frameBytes = static_cast<std::uint32_t>(sampleBytes * layout.channels);
-    const auto dataBytes = static_cast<std::uint32_t>(mono.size()) * frameBytes;
-    const auto rate = static_cast<std::uint32_t>(layout.sampleRate);
-    const bool isFloat = layout.encoding == SampleEncoding::float32;
+    const auto tag = static_cast<std::uint16_t>(layout.encoding == SampleEncoding::float32 ? 3 : 1);
+    WaveHeader header;
+    header.formatTag = layout.extensible ? std::uint16_t { 0xFFFE } : tag;
+    header.subFormat = tag;
+    header.channels = static_cast<std::uint16_t>(layout.channels);
+    header.sampleRate = static_cast<std::uint32_t>(layout.sampleRate);
+    header.blockAlign = static_cast<std::uint16_t>(sampleBytes * layout.channels);
+    header.bitsPerSample = static_cast<std::uint16_t>(sampleBytes * 8);
+    return header;
+}
+
+QByteArray WaveBuilder::craft(const WaveHeader& header, const QByteArray& sampleBytes)
+{
+    const bool extensible = header.formatTag == 0xFFFE;
+    const std::uint32_t fmtBytes = extensible ? 40 : 16;
+    const auto dataBytes = static_cast<std::uint32_t>(sampleBytes.size());
 
     QByteArray out;
     out.append("RIFF");
-    appendLittleEndian(out, 36 + dataBytes, 4);
+    appendLittleEndian(out, 4 + 8 + fmtBytes + 8 + dataBytes, 4);
     out.append("WAVEfmt ");
-    appendLittleEndian(out, 16, 4);
-    appendLittleEndian(out, isFloat ? 3 : 1, 2); // IEEE float or integer PCM
-    appendLittleEndian(out, static_cast<std::uint32_t>(layout.channels), 2);
-    appendLittleEndian(out, rate, 4);
-    appendLittleEndian(out, rate * frameBytes, 4);
-    appendLittleEndian(out, frameBytes, 2);
-    appendLittleEndian(out, static_cast<std::uint32_t>(sampleBytes * 8), 2);
+    appendLittleEndian(out, header.fmtSize.value_or(fmtBytes), 4);
+    appendLittleEndian(out, header.formatTag, 2);
+    appendLittleEndian(out, header.channels, 2);
+    appendLittleEndian(out, header.sampleRate, 4);
+    appendLittleEndian(out, header.sampleRate * header.blockAlign, 4);
+    appendLittleEndian(out, header.blockAlign, 2);
+    appendLittleEndian(out, header.bitsPerSample, 2);
+    if (extensible) {
+        appendLittleEndian(out, 22, 2); // extension size
+        appendLittleEndian(out, header.bitsPerSample, 2); // valid bits
+        appendLittleEndian(out, header.channels == 2 ? 3 : 0, 4); // speaker mask
+        appendLittleEndian(out, header.subFormat, 2);
+        out.append("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    }
     out.append("data");
-    appendLittleEndian(out, dataBytes, 4);
+    appendLittleEndian(out, header.dataSize.value_or(dataBytes), 4);
+    out.append(sampleBytes);
+    return out;
+}
+
+QByteArray WaveBuilder::encode(const WaveLayout& layout, const std::vector<float>& mono)
+{
+    QByteArray samples;
     for (const float sample : mono) {
         for (int channel = 0; channel < layout.channels; ++channel) {
-            appendSample(out, layout.encoding, sample);
+            appendSample(samples, layout.encoding, sample);
         }
     }
-    return out;
+    return craft(WaveHeader::of(layout), samples);
 }
 
 std::vector<float> WaveBuilder::toneSamples(

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tarnwick::test {
@@ -14,6 +16,23 @@ struct WaveLayout {
     SampleEncoding encoding = SampleEncoding::signed16;
     int channels = 1;
     int sampleRate = 48000;
+    bool extensible = false; ///< WAVE_FORMAT_EXTENSIBLE rather than the plain tag
+};
+
+/// Every field of a wave file's header as written, so a test can craft
+/// headers no sound program would.
+struct WaveHeader {
+    std::uint16_t formatTag = 1; ///< 1 PCM, 3 float, 0xFFFE extensible
+    std::uint16_t subFormat = 1; ///< the extensible header's format tag
+    std::uint16_t channels = 1;
+    std::uint32_t sampleRate = 48000;
+    std::uint16_t blockAlign = 2;
+    std::uint16_t bitsPerSample = 16;
+    std::optional<std::uint32_t> fmtSize; ///< stated; by default the real size
+    std::optional<std::uint32_t> dataSize; ///< stated; by default the bytes given
+
+    /// The header a sound program writes for @p layout.
+    static WaveHeader of(const WaveLayout& layout);
 };
 
 /// Builds wave files in memory, the way other programs write them.
@@ -21,6 +40,9 @@ class WaveBuilder {
 public:
     /// A wave file holding @p mono (full scale -1..1) on every channel.
     static QByteArray encode(const WaveLayout& layout, const std::vector<float>& mono);
+
+    /// A wave file with @p header followed by @p sampleBytes, as they are.
+    static QByteArray craft(const WaveHeader& header, const QByteArray& sampleBytes);
 
     /// A wave file holding a sine tone that fades in and out over 2 ms.
     static QByteArray tone(
