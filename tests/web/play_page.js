@@ -1,0 +1,424 @@
+'use strict';
+// Plays the game's page in headless Chromium through the DevTools protocol,
+// one step of the table below after another, each on a fresh page over a
+// private copy of the site served on 127.0.0.1.
+//
+//   node play_page.js <site folder>
+//
+// puppeteer-core comes from the lockfile beside this script, installed by
+// install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
+
+const assert = require('node:assert/strict');
+const childProcess = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const puppeteer = require('puppeteer-core');
+
+const kStart = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14];
+// Hole cells in CSS pixels within the game window, as the desktop lays them out.
+const kCells = [
+    [160, 56], [128, 104], [176, 104], [104, 152], [152, 152], [200, 152], [80, 208],
+    [128, 208], [184, 208], [232, 208], [48, 264], [104, 264], [160, 264], [208, 264],
+    [256, 264],
+];
+// From the start position, as pairs (from, to): to one peg, and to six pegs stuck.
+const kWinningGame = [[6, 15], [1, 6], [8, 10], [2, 9], [7, 2], [10, 3], [14, 5], [3, 8],
+    [12, 14], [15, 13], [13, 4], [2, 7], [11, 4]];
+const kLosingGame = [[6, 15], [1, 6], [4, 1], [6, 4], [7, 2], [1, 4], [9, 7], [7, 2]];
+const kRulesWidth = 550;
+
+// --- The page as a player sees it --------------------------------------------
+
+async function pegs(page) {
+    return page.$$eval('.hole', (cells) => cells
+        .map((cell, index) => (cell.classList.contains('peg') ? index + 1 : 0))
+        .filter((hole) => hole > 0));
+}
+
+async function holeNames(page) {
+    return page.$$eval('.hole', (cells) => cells.map((cell) => cell.getAttribute('aria-label')));
+}
+
+async function centreOf(page, selector) {
+    const box = await (await page.$(selector)).boundingBox();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+}
+
+async function mouseDrag(page, from, to) {
+    const a = await centreOf(page, '#hole' + from);
+    const b = await centreOf(page, '#hole' + to);
+    await page.mouse.move(a.x, a.y);
+    await page.mouse.down();
+    await page.mouse.move(b.x, b.y, { steps: 4 });
+    await page.mouse.up();
+}
+
+async function play(page, moves) {
+    for (const [from, to] of moves) {
+        await mouseDrag(page, from, to);
+    }
+}
+
+async function messageShown(page) {
+    return page.$eval('#message', (dialog) => (dialog.open
+        ? { caption: dialog.querySelector('.caption').textContent,
+            text: document.getElementById('message-text').textContent,
+            role: dialog.getAttribute('role') }
+        : null));
+}
+
+async function activeId(page) {
+    return page.evaluate(() => document.activeElement && document.activeElement.id);
+}
+
+function without(holes, removed) {
+    return holes.filter((hole) => !removed.includes(hole));
+}
+
+// --- The steps -------------------------------------------------------------
+
+const steps = [
+    {
+        name: 'start position, window at the desktop position, focus on Start Game',
+        async run(page) {
+            assert.equal(await page.title(), 'Tarnwick');
+            assert.deepEqual(await pegs(page), kStart);
+            assert.equal(await activeId(page), 'command1');
+            const client = await (await page.$('#client')).boundingBox();
+            assert.deepEqual([client.x, client.y, client.width, client.height], [181, 96, 336, 328]);
+            const cells = await page.$$eval('.hole', (all) => all.map((cell) =>
+                [cell.offsetLeft, cell.offsetTop, cell.offsetWidth, cell.offsetHeight]));
+            assert.deepEqual(cells, kCells.map(([left, top]) => [left, top, 32, 25]));
+            assert.deepEqual(await page.$$eval('button', (all) => all.map((b) => b.textContent)),
+                ['Start Game', 'HELP', 'QUIT', 'OK', 'OK']);
+            assert.ok(await page.$('link[rel=icon][href="icon.png"]'));
+        },
+    },
+    {
+        name: 'a small viewport puts the window at the top left, with no horizontal scrolling',
+        viewport: { width: 360, height: 640 },
+        async run(page) {
+            const client = await (await page.$('#client')).boundingBox();
+            assert.deepEqual([client.x, client.y], [0, 0]);
+            assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
+        },
+    },
+    {
+        name: 'a setup move, then Start Game and a jump',
+        async run(page) {
+            await mouseDrag(page, 1, 15);
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+            await page.click('#command1');
+            await mouseDrag(page, 4, 1);
+            assert.deepEqual(await pegs(page), [1, ...without(kStart, [1, 2, 4]), 15]);
+            // In play, a drop that is no jump puts the peg back.
+            await mouseDrag(page, 3, 2);
+            assert.deepEqual(await pegs(page), [1, ...without(kStart, [1, 2, 4]), 15]);
+        },
+    },
+    {
+        name: 'a peg released off the board stays held until the mouse crosses the background',
+        async run(page) {
+            const from = await centreOf(page, '#hole6');
+            await page.mouse.move(from.x, from.y);
+            await page.mouse.down();
+            assert.ok(await page.$eval('#drag', (drag) => drag.classList.contains('shown')));
+            await page.mouse.move(181 + 5, 96 + 5, { steps: 3 });
+            await page.mouse.up();
+            assert.deepEqual(await pegs(page), without(kStart, [6]));
+            assert.equal((await holeNames(page))[5], 'Hole 6, empty');
+            assert.ok(!(await page.$eval('#drag', (drag) => drag.classList.contains('shown'))));
+            await page.mouse.move(181 + 20, 96 + 20);
+            assert.deepEqual(await pegs(page), kStart);
+            assert.equal((await holeNames(page))[5], 'Hole 6, peg');
+        },
+    },
+    {
+        name: 'a win shows the message over the final board; OK sets the board up again',
+        async run(page) {
+            await page.click('#command1');
+            await play(page, kWinningGame);
+            assert.deepEqual(await messageShown(page),
+                { caption: 'Tarnwick', text: 'You\'re A Winner', role: 'alertdialog' });
+            assert.deepEqual(await pegs(page), [4]);
+            // Nothing else answers while the message is open.
+            await page.mouse.click(5, 5);
+            assert.deepEqual(await pegs(page), [4]);
+            await page.click('#message-ok');
+            assert.equal(await messageShown(page), null);
+            assert.deepEqual(await pegs(page), kStart);
+            // Back in setup: any empty hole takes a peg.
+            await mouseDrag(page, 1, 15);
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+        },
+    },
+    {
+        name: 'a loss shows the loser message; Esc answers it as OK',
+        async run(page) {
+            await page.click('#command1');
+            await play(page, kLosingGame);
+            const shown = await messageShown(page);
+            assert.equal(shown && shown.text, 'You\'re A Loser');
+            assert.equal((await pegs(page)).length, 6);
+            await page.keyboard.press('Escape');
+            assert.equal(await messageShown(page), null);
+            assert.deepEqual(await pegs(page), kStart);
+        },
+    },
+    {
+        name: 'the rules: centred, every line fits, modeless, raised by HELP, closed by OK',
+        async run(page) {
+            await page.click('#command2');
+            const rules = () => page.$eval('#rules', (dialog) => ({
+                open: dialog.open, left: dialog.offsetLeft, top: dialog.offsetTop,
+                width: dialog.offsetWidth, height: dialog.offsetHeight,
+                caption: document.getElementById('rules-caption').textContent,
+                named: dialog.getAttribute('aria-labelledby'),
+                textWidth: document.getElementById('rules-text').scrollWidth,
+                textHeight: document.getElementById('rules-text').scrollHeight,
+                client: document.getElementById('rules-client').offsetWidth,
+                text: document.getElementById('rules-text').textContent,
+            }));
+            let shown = await rules();
+            const viewport = page.viewport();
+            assert.equal(shown.open, true);
+            assert.equal(shown.caption, 'Tarnwick Rules');
+            assert.equal(shown.named, 'rules-caption');
+            assert.equal(shown.left, Math.trunc((viewport.width - shown.width) / 2));
+            assert.equal(shown.top, Math.trunc((viewport.height - shown.height) / 2));
+            assert.equal(shown.client, kRulesWidth);
+            assert.ok(shown.textWidth <= kRulesWidth, `rules text ${shown.textWidth} px wide`);
+            assert.ok(shown.textHeight <= 367 - 25, `rules text ${shown.textHeight} px high`);
+            const lines = shown.text.split('\n');
+            assert.equal(lines.length, 11);
+            assert.equal(lines[2], ' remaining at the end of the game.  When you jump a piece that piece is removed');
+            assert.equal(await activeId(page), 'rules-ok');
+            // The game goes on beside the rules, moved clear of the cells.
+            const corner = await page.evaluate(() => {
+                const dialog = document.getElementById('rules');
+                dialog.style.left = innerWidth - dialog.offsetWidth + 'px';
+                dialog.style.top = innerHeight - dialog.offsetHeight + 'px';
+                return dialog.offsetLeft;
+            });
+            await page.evaluate(() => document.getElementById('command2').focus());
+            await mouseDrag(page, 14, 15);
+            assert.deepEqual(await pegs(page), [...without(kStart, [14]), 15]);
+            // HELP again brings them forward where they are, without centring.
+            await page.click('#command2');
+            shown = await rules();
+            assert.equal(shown.left, corner);
+            assert.equal(await activeId(page), 'rules-ok');
+            await page.click('#rules-ok');
+            assert.equal((await rules()).open, false);
+            await page.click('#command2');
+            shown = await rules();
+            assert.equal(shown.left, Math.trunc((viewport.width - shown.width) / 2));
+        },
+    },
+    {
+        name: 'Tab moves between the buttons, Enter presses the focused one, Esc does nothing',
+        async run(page) {
+            await page.keyboard.press('Tab');
+            assert.equal(await activeId(page), 'command2');
+            await page.keyboard.press('Tab');
+            assert.equal(await activeId(page), 'command3');
+            await page.keyboard.down('Shift');
+            await page.keyboard.press('Tab');
+            await page.keyboard.up('Shift');
+            assert.equal(await activeId(page), 'command2');
+            await page.keyboard.press('Enter');
+            assert.ok(await page.$eval('#rules', (dialog) => dialog.open));
+            await page.keyboard.press('Escape');
+            assert.ok(await page.$eval('#rules', (dialog) => dialog.open));
+            await page.keyboard.press('Space');
+            assert.ok(!(await page.$eval('#rules', (dialog) => dialog.open)));
+            await page.evaluate(() => document.getElementById('command1').focus());
+            await page.keyboard.press('Enter');
+            // Play has begun: a setup move is refused now.
+            await mouseDrag(page, 1, 15);
+            assert.deepEqual(await pegs(page), kStart);
+        },
+    },
+    {
+        name: 'a touch drag moves a peg; a touch let go off the board puts it back at once',
+        viewport: { width: 412, height: 915, hasTouch: true, isMobile: true, deviceScaleFactor: 2 },
+        async run(page) {
+            const a = await centreOf(page, '#hole1');
+            const b = await centreOf(page, '#hole15');
+            await page.touchscreen.touchStart(a.x, a.y);
+            await page.touchscreen.touchMove((a.x + b.x) / 2, (a.y + b.y) / 2);
+            await page.touchscreen.touchMove(b.x, b.y);
+            await page.touchscreen.touchEnd();
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+            const c = await centreOf(page, '#hole2');
+            await page.touchscreen.touchStart(c.x, c.y);
+            await page.touchscreen.touchMove(c.x, c.y + 400);
+            await page.touchscreen.touchEnd();
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+            assert.equal(await page.evaluate(() => scrollY), 0);
+            // The 2x pictures at this density.
+            assert.match(await page.$eval('#hole2', (cell) => getComputedStyle(cell).backgroundImage),
+                /peg@2x\.png/);
+        },
+    },
+    {
+        name: 'the accessibility tree has the 15 holes by name, kept current',
+        async run(page) {
+            const images = async () => {
+                const tree = await page.accessibility.snapshot({ interestingOnly: true });
+                const found = [];
+                const walk = (node) => {
+                    if (node.role === 'image' || node.role === 'img') {
+                        found.push(node.name);
+                    }
+                    (node.children || []).forEach(walk);
+                };
+                walk(tree);
+                return found;
+            };
+            const expected = kStart.map((hole) => `Hole ${hole}, peg`).concat(['Hole 15, empty']);
+            assert.deepEqual(await images(), expected);
+            await mouseDrag(page, 6, 15);
+            expected[5] = 'Hole 6, empty';
+            expected[14] = 'Hole 15, peg';
+            assert.deepEqual(await images(), expected);
+        },
+    },
+    {
+        name: 'QUIT empties a page it may not close, and closes one a script opened',
+        async run(page, site) {
+            await page.evaluate(() => history.pushState(null, '', '#played'));
+            await page.click('#command3');
+            assert.equal(await page.evaluate(() => document.body.childElementCount), 0);
+            const [opened] = await Promise.all([
+                new Promise((resolve) => page.browser().once('targetcreated', resolve)),
+                page.evaluate((url) => { window.open(url, '_blank', 'popup'); }, site + 'index.html'),
+            ]);
+            const popup = await opened.page();
+            await waitForGame(popup);
+            const closed = new Promise((resolve) => popup.once('close', resolve));
+            await popup.click('#command3');
+            await closed;
+            assert.ok(popup.isClosed());
+        },
+    },
+    {
+        name: 'each cue is fetched afresh, and a broken cue is silent and harmless',
+        async run(page, site, folder) {
+            const fetched = [];
+            page.on('request', (request) => {
+                if (request.url().endsWith('/pickup.WAV')) {
+                    fetched.push(request.headers()['cache-control'] || '');
+                }
+            });
+            await mouseDrag(page, 1, 15);
+            fs.writeFileSync(path.join(folder, 'pickup.WAV'), 'RIFF\u00ff\u00ff\u00ff\u00ffWAVEbroken');
+            await mouseDrag(page, 2, 1);
+            await page.waitForFunction(() => true);
+            assert.equal(fetched.length, 2);
+            assert.deepEqual(await pegs(page), [1, ...without(kStart, [1, 2]), 15]);
+        },
+    },
+    {
+        name: 'after one visit the game loads and plays with the server stopped',
+        async run(page, site, folder, server) {
+            await page.evaluate(() => navigator.serviceWorker.ready);
+            await page.reload({ waitUntil: 'load' });
+            assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null));
+            await server.stop();
+            await page.reload({ waitUntil: 'load' });
+            await waitForGame(page);
+            await mouseDrag(page, 1, 15);
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+        },
+    },
+];
+
+// --- Harness ---------------------------------------------------------------
+
+function serve(folder) {
+    return new Promise((resolve, reject) => {
+        const server = childProcess.spawn('python3',
+            ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
+            { stdio: ['ignore', 'pipe', 'ignore'] });
+        let output = '';
+        server.stdout.on('data', (chunk) => {
+            output += chunk;
+            const match = /port (\d+)/.exec(output);
+            if (match) {
+                resolve({
+                    url: `http://127.0.0.1:${match[1]}/`,
+                    stop: () => new Promise((done) => {
+                        if (server.exitCode !== null || server.signalCode !== null) {
+                            done();
+                            return;
+                        }
+                        server.once('exit', done);
+                        server.kill();
+                    }),
+                });
+            }
+        });
+        server.once('exit', () => reject(new Error('http.server ended: ' + output)));
+    });
+}
+
+async function waitForGame(page) {
+    await page.waitForFunction(() => typeof Module !== 'undefined' && Module.calledRun === true
+        && typeof Module._tarnwick_image1_mouse_down === 'function');
+}
+
+async function main() {
+    const siteFolder = process.argv[2];
+    if (!siteFolder || !fs.existsSync(path.join(siteFolder, 'index.html'))) {
+        console.error('usage: node play_page.js <site folder with index.html>');
+        process.exit(2);
+    }
+    const browser = await puppeteer.launch({
+        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+        headless: true,
+        // The cues must reach the audio server: no --mute-audio.
+        ignoreDefaultArgs: ['--mute-audio'],
+        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+            '--disable-component-update', '--disable-sync'],
+    });
+    let passed = 0;
+    let failed = 0;
+    try {
+        for (const step of steps) {
+            // Each step on its own copy of the site and its own server, so a
+            // replaced file or a stopped server touches no other step.
+            const started = Date.now();
+            const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
+            fs.cpSync(siteFolder, folder, { recursive: true });
+            const server = await serve(folder);
+            const context = await browser.createBrowserContext();
+            const page = await context.newPage();
+            try {
+                await page.setViewport(step.viewport || { width: 1024, height: 768 });
+                await page.goto(server.url + 'index.html', { waitUntil: 'load' });
+                await waitForGame(page);
+                await step.run(page, server.url, folder, server);
+                ++passed;
+                console.log(`ok - ${step.name} (${Date.now() - started} ms)`);
+            } catch (error) {
+                ++failed;
+                console.log(`not ok - ${step.name}\n${error.stack}`);
+            } finally {
+                await context.close();
+                await server.stop();
+                fs.rmSync(folder, { recursive: true, force: true });
+            }
+        }
+    } finally {
+                await browser.close();
+    }
+    console.log(`${passed} passed, ${failed} failed`);
+    process.exitCode = failed === 0 ? 0 : 1;
+}
+
+main().catch((error) => {
+    console.error(error);
+    process.exitCode = 1;
+});
