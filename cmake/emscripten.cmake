@@ -36,5 +36,5 @@ set(CMAKE_C_LINKER_LAUNCHER env ${TARNWICK_EM_ENV})
 
 # Programs run under Node. Emscripten's runtime would fetch() the .wasm by
 # file path, which Node 20 refuses; synchronous compilation reads the file.
-find_program(TARNWICK_NODE NAMES node nodejs REQUIRED)
+find_program(TARNWICK_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${TARNWICK_NODE}" CACHE FILEPATH "Runs the WebAssembly programs" FORCE)

@@ -23,10 +23,9 @@ int px(int twips)
 
 std::string box(std::string_view selector, const TwipRect& twips)
 {
-    return std::string(selector) + " { left: " + std::to_string(px(twips.left))
-        + "px; top: " + std::to_string(px(twips.top)) + "px; width: "
-        + std::to_string(px(twips.width)) + "px; height: " + std::to_string(px(twips.height))
-        + "px; }\n";
+    return std::string(selector) + " { left: " + std::to_string(px(twips.left)) + "px; top: "
+        + std::to_string(px(twips.top)) + "px; width: " + std::to_string(px(twips.width))
+        + "px; height: " + std::to_string(px(twips.height)) + "px; }\n";
 }
 
 std::string rulesText()
@@ -86,10 +85,9 @@ std::string PageMarkup::layoutCss()
     css += box("#command3", kCommand3Twips);
     css += box("#drag", kIconTwips);
     const PixelRect rules = toPixels(kRulesClientTwips, kBaseDpi);
-    css += "#rules-client { width: " + std::to_string(rules.width)
-        + "px; height: " + std::to_string(rules.height) + "px; background: rgb("
-        + std::to_string(kTealRed) + ", " + std::to_string(kTealGreen) + ", "
-        + std::to_string(kTealBlue) + "); }\n";
+    css += "#rules-client { width: " + std::to_string(rules.width) + "px; height: "
+        + std::to_string(rules.height) + "px; background: rgb(" + std::to_string(kTealRed) + ", "
+        + std::to_string(kTealGreen) + ", " + std::to_string(kTealBlue) + "); }\n";
     css += box("#rules-ok", kOkButtonTwips);
     // The desktop's position where the viewport holds the whole window there,
     // the top-left corner otherwise (a phone, a small window).
@@ -138,8 +136,8 @@ std::string PageMarkup::fill(std::string_view pageTemplate, std::string* error)
         const std::string_view name = close == std::string_view::npos
             ? pageTemplate.substr(open + kOpen.size())
             : pageTemplate.substr(open + kOpen.size(), close - open - kOpen.size());
-        const auto* value = std::find_if(
-            values.begin(), values.end(), [name](const auto& entry) { return entry.first == name; });
+        const auto* value = std::find_if(values.begin(), values.end(),
+            [name](const auto& entry) { return entry.first == name; });
         if (close == std::string_view::npos || value == values.end()) {
             if (error != nullptr) {
                 *error = "unknown placeholder {{" + std::string(name.substr(0, 40)) + "}}";
