@@ -4,6 +4,10 @@
 // private copy of the site served on 127.0.0.1.
 //
 //   node play_page.js <site folder>
+//   node play_page.js <site folder> --screenshots <folder>
+//
+// With --screenshots it plays a move instead and writes web.png (a desktop
+// browser) and web-phone.png (a phone, at twice the density).
 //
 // puppeteer-core comes from the lockfile beside this script, installed by
 // install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
@@ -369,6 +373,35 @@ async function waitForGame(page) {
         && typeof Module._tarnwick_image1_mouse_down === 'function');
 }
 
+// The README's pictures: the game after a setup move, a jump and a peg picked up.
+async function screenshots(browser, siteFolder, outFolder) {
+    const views = [
+        { file: 'web.png', viewport: { width: 560, height: 460 } },
+        { file: 'web-phone.png', viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
+            clip: { x: 0, y: 0, width: 390, height: 360 } },
+    ];
+    const server = await serve(siteFolder);
+    try {
+        for (const view of views) {
+            const context = await browser.createBrowserContext();
+            const page = await context.newPage();
+            await page.setViewport(view.viewport);
+            await page.goto(server.url + 'index.html', { waitUntil: 'load' });
+            await waitForGame(page);
+            await page.mouse.click(1, 1);
+            await play(page, [[6, 15]]);
+            await page.click('#command1');
+            await mouseDrag(page, 4, 6);
+            await page.evaluate(() => document.activeElement.blur());
+            await page.screenshot({ path: path.join(outFolder, view.file), clip: view.clip });
+            console.log(path.join(outFolder, view.file));
+            await context.close();
+        }
+    } finally {
+        await server.stop();
+    }
+}
+
 async function main() {
     const siteFolder = process.argv[2];
     if (!siteFolder || !fs.existsSync(path.join(siteFolder, 'index.html'))) {
@@ -383,6 +416,14 @@ async function main() {
         args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
             '--disable-component-update', '--disable-sync'],
     });
+    if (process.argv[3] === '--screenshots') {
+        try {
+            await screenshots(browser, siteFolder, process.argv[4]);
+        } finally {
+            await browser.close();
+        }
+        return;
+    }
     let passed = 0;
     let failed = 0;
     try {
