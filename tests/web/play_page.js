@@ -422,11 +422,16 @@ const steps = [
         },
     },
     {
-        name: 'after one visit the game loads and plays with the server stopped',
+        name: 'installable, and after one visit the game loads and plays with the server stopped',
+        // Installing is refused in private contexts.
+        defaultContext: true,
         async run(page, site, folder, server) {
             await page.evaluate(() => navigator.serviceWorker.ready);
             await page.reload({ waitUntil: 'load' });
             assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null));
+            const devtools = await page.createCDPSession();
+            const { installabilityErrors } = await devtools.send('Page.getInstallabilityErrors');
+            assert.deepEqual(installabilityErrors, []);
             await server.stop();
             await page.reload({ waitUntil: 'load' });
             await waitForGame(page);
@@ -539,8 +544,8 @@ async function main() {
             const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
             fs.cpSync(siteFolder, folder, { recursive: true });
             const server = await serve(folder);
-            const context = await browser.createBrowserContext();
-            const page = await context.newPage();
+            const context = step.defaultContext ? null : await browser.createBrowserContext();
+            const page = await (context || browser).newPage();
             try {
                 await page.setViewport(step.viewport || { width: 1024, height: 768 });
                 await page.goto(server.url + 'index.html', { waitUntil: 'load' });
@@ -552,7 +557,7 @@ async function main() {
                 ++failed;
                 console.log(`not ok - ${step.name}\n${error.stack}`);
             } finally {
-                await context.close();
+                await (context || page).close();
                 await server.stop();
                 fs.rmSync(folder, { recursive: true, force: true });
             }
