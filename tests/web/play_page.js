@@ -9,6 +9,11 @@
 // With --screenshots it plays a move instead and writes web.png (a desktop
 // browser) and web-phone.png (a phone, at twice the density).
 //
+//   node play_page.js <site folder> --benchmark [loads]
+//
+// With --benchmark it prints the page's figures beside a floor page (the same
+// HTML, pictures and buttons with no script): see scripts/benchmark-web.sh.
+//
 // puppeteer-core comes from the lockfile beside this script, installed by
 // install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
 
@@ -504,6 +509,120 @@ async function screenshots(browser, siteFolder, outFolder) {
     }
 }
 
+
+// --- Benchmark ---------------------------------------------------------------
+
+// Runs in every page before its own scripts: the first frame in which the
+// board and both hole pictures have arrived and 14 pegs are shown.
+function watchFirstFrame() {
+    window.tarnwickFirstFrame = new Promise((resolve) => {
+        const check = () => {
+            const names = performance.getEntriesByType('resource').map((entry) => entry.name);
+            const arrived = ['board', 'peg', 'nopeg'].every((picture) =>
+                names.some((name) => new RegExp(`/${picture}(@2x)?\\.png$`).test(name)));
+            if (arrived && document.querySelectorAll('.hole.peg').length === 14) {
+                resolve(performance.now());
+            } else {
+                requestAnimationFrame(check);
+            }
+        };
+        requestAnimationFrame(check);
+    });
+}
+
+function figures(values, unit, digits = 1) {
+    const sorted = [...values].sort((a, b) => a - b);
+    const median = sorted.length % 2 ? sorted[(sorted.length - 1) / 2]
+        : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
+    return `${sorted[0].toFixed(digits)} / ${median.toFixed(digits)} / ${sorted[sorted.length - 1].toFixed(digits)} ${unit}`;
+}
+
+const middle = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+async function benchmark(browser, siteFolder, loads) {
+    const zlib = require('node:zlib');
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-bench-'));
+    fs.cpSync(siteFolder, folder, { recursive: true });
+    // The floor: the same page with no script and no manifest.
+    const page = fs.readFileSync(path.join(folder, 'index.html'), 'utf8');
+    fs.writeFileSync(path.join(folder, 'floor.html'),
+        page.replace(/<script[^>]*><\/script>\n/g, '').replace(/<link rel="manifest"[^>]*>\n/, ''));
+    const server = await serve(folder);
+    const results = { 'floor.html': { frame: [], bytes: [] }, 'index.html': { frame: [], bytes: [] } };
+    try {
+        for (let load = 0; load < loads; ++load) {
+            for (const file of ['floor.html', 'index.html']) {
+                const context = await browser.createBrowserContext();
+                const tab = await context.newPage();
+                await tab.setViewport({ width: 1024, height: 768 });
+                await tab.evaluateOnNewDocument(watchFirstFrame);
+                await tab.goto(server.url + file, { waitUntil: 'load' });
+                const { frame, bytes } = await tab.evaluate(async () => {
+                    const at = await window.tarnwickFirstFrame;
+                    const entries = [...performance.getEntriesByType('navigation'),
+                        ...performance.getEntriesByType('resource').filter((entry) => entry.responseEnd <= at)];
+                    return { frame: at, bytes: entries.reduce((sum, entry) => sum + entry.transferSize, 0) };
+                });
+                results[file].frame.push(frame);
+                results[file].bytes.push(bytes);
+                await context.close();
+            }
+        }
+        const floor = results['floor.html'];
+        const game = results['index.html'];
+        console.log(`| Measure | Floor page | Tarnwick | Ratio | Target |`);
+        console.log(`|---|---|---|---|---|`);
+        console.log(`| Navigation start to the first frame with board and pegs | ${figures(floor.frame, 'ms')} | ${figures(game.frame, 'ms')} | ${(middle(game.frame) / middle(floor.frame)).toFixed(2)} | ≤ 1.25 × |`);
+        console.log(`| Bytes before that frame | ${figures(floor.bytes.map((b) => b / 1024), 'KB')} | ${figures(game.bytes.map((b) => b / 1024), 'KB')} | – | ≤ 400 KB |`);
+        for (const name of ['tarnwick.wasm', 'tarnwick.js', 'page.js']) {
+            const bytes = fs.readFileSync(path.join(folder, name));
+            console.log(`| Size of ${name} | – | ${(bytes.length / 1024).toFixed(1)} KB, gzip ${(zlib.gzipSync(bytes, { level: 9 }).length / 1024).toFixed(1)} KB | – | – |`);
+        }
+
+        // Memory after a whole game, and the pick-up cue's latency at the audio server.
+        const context = await browser.createBrowserContext();
+        const tab = await context.newPage();
+        await tab.setViewport({ width: 1024, height: 768 });
+        await tab.goto(server.url + 'index.html', { waitUntil: 'load' });
+        await waitForGame(tab);
+        await tab.click('#command1');
+        await play(tab, kWinningGame);
+        await tab.click('#message-ok');
+        const devtools = await tab.createCDPSession();
+        await devtools.send('HeapProfiler.collectGarbage');
+        const heap = await devtools.send('Runtime.getHeapUsage');
+        const wasm = await tab.evaluate(() => Module.HEAP8.buffer.byteLength);
+        console.log(`| JS heap (used / total) plus WebAssembly memory after a game | – | ${(heap.usedSize / 1048576).toFixed(2)} / ${(heap.totalSize / 1048576).toFixed(2)} MiB + ${(wasm / 1048576).toFixed(2)} MiB | – | – |`);
+        if (process.env.TARNWICK_TEST_PULSE === '1') {
+            const recorder = recordSink();
+            const latencies = [];
+            try {
+                await sleep(1500);
+                const at = await centreOf(tab, '#hole1');
+                for (let press = 0; press < loads; ++press) {
+                    await tab.mouse.move(at.x, at.y);
+                    const time = Date.now();
+                    await tab.mouse.down();
+                    await sleep(400);
+                    const heard = recorder.heard(time, time + 400);
+                    await tab.mouse.up();
+                    await sleep(500);
+                    if (heard.onset !== null) {
+                        latencies.push(heard.onset);
+                    }
+                }
+            } finally {
+                await recorder.stop();
+            }
+            console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
+        }
+        await context.close();
+    } finally {
+        await server.stop();
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
 async function main() {
     const siteFolder = process.argv[2];
     if (!siteFolder || !fs.existsSync(path.join(siteFolder, 'index.html'))) {
@@ -518,6 +637,14 @@ async function main() {
         args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
             '--disable-component-update', '--disable-sync'],
     });
+    if (process.argv[3] === '--benchmark') {
+        try {
+            await benchmark(browser, siteFolder, Number(process.argv[4] || 20));
+        } finally {
+            await browser.close();
+        }
+        return;
+    }
     if (process.argv[3] === '--screenshots') {
         try {
             await screenshots(browser, siteFolder, process.argv[4]);
