@@ -6,12 +6,14 @@
 #include "PageMarkup.h"
 
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
-int main(int argc, char** argv)
+namespace {
+
+int renderPage(int argc, char** argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: render_page <template> <output>\n");
@@ -37,4 +39,16 @@ int main(int argc, char** argv)
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return renderPage(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "render_page: %s\n", error.what());
+        return 1;
+    }
 }
