@@ -81,6 +81,24 @@ async function activeId(page) {
     return page.evaluate(() => document.activeElement && document.activeElement.id);
 }
 
+// Notes the length in seconds of every sound the page starts from now on.
+async function watchCueStarts(page) {
+    await page.evaluate(() => {
+        window.cueStarts = [];
+        const start = AudioBufferSourceNode.prototype.start;
+        AudioBufferSourceNode.prototype.start = function (...args) {
+            window.cueStarts.push(this.buffer.duration);
+            return start.apply(this, args);
+        };
+    });
+}
+
+// The end-of-game cue starts while the message is open: the page decodes it
+// in WebAssembly while the game's code sleeps in the message.
+async function waitForLongCue(page) {
+    await page.waitForFunction(() => window.cueStarts.some((seconds) => seconds >= 1));
+}
+
 function without(holes, removed) {
     return holes.filter((hole) => !removed.includes(hole));
 }
@@ -186,10 +204,12 @@ const steps = [
         },
     },
     {
-        name: 'a win shows the message over the final board; OK sets the board up again',
+        name: 'a win plays its cue and shows the message over the final board; OK sets the board up again',
         async run(page) {
+            await watchCueStarts(page);
             await page.click('#command1');
             await play(page, kWinningGame);
+            await waitForLongCue(page);
             assert.deepEqual(await messageShown(page),
                 { caption: 'Tarnwick', text: 'You\'re A Winner', role: 'alertdialog' });
             assert.deepEqual(await pegs(page), [4]);
@@ -205,10 +225,12 @@ const steps = [
         },
     },
     {
-        name: 'a loss shows the loser message; Esc answers it as OK',
+        name: 'a loss plays a loser cue and shows its message; Esc answers it as OK',
         async run(page) {
+            await watchCueStarts(page);
             await page.click('#command1');
             await play(page, kLosingGame);
+            await waitForLongCue(page);
             const shown = await messageShown(page);
             assert.equal(shown && shown.text, 'You\'re A Loser');
             assert.equal((await pegs(page)).length, 6);
