@@ -139,6 +139,38 @@ const TarnwickPage = (() => {
         }
     }
 
+    // The body of a cue's response, or null where it is larger than any cue
+    // the wave reader takes: such a file is not read to its end.
+    async function readCue(response) {
+        const limit = Module._tarnwick_max_cue_bytes() >>> 0;
+        if (!response.ok || Number(response.headers.get('Content-Length')) > limit) {
+            response.body?.cancel().catch(() => {});
+            return null;
+        }
+        const reader = response.body.getReader();
+        const parts = [];
+        let length = 0;
+        for (;;) {
+            const { done, value } = await reader.read();
+            if (done) {
+                break;
+            }
+            length += value.length;
+            if (length > limit) {
+                reader.cancel().catch(() => {});
+                return null;
+            }
+            parts.push(value);
+        }
+        const bytes = new Uint8Array(length);
+        let at = 0;
+        for (const part of parts) {
+            bytes.set(part, at);
+            at += part.length;
+        }
+        return bytes;
+    }
+
     // The cue's bytes through the core's wave reader: the same limits as on
     // the desktop. Null for anything it refuses.
     function decodeCue(bytes) {
@@ -147,7 +179,7 @@ const TarnwickPage = (() => {
         if (!input) {
             return null;
         }
-        Module.HEAPU8.set(new Uint8Array(bytes), input);
+        Module.HEAPU8.set(bytes, input);
         const sound = Module._tarnwick_read_wave(input, length);
         Module._free(input);
         if (!sound) {
@@ -264,7 +296,7 @@ const TarnwickPage = (() => {
                 return;
             }
             fetch(fileName, { cache: 'no-store' })
-                .then((response) => (response.ok ? response.arrayBuffer() : null))
+                .then(readCue)
                 .then((bytes) => {
                     if (!bytes || serial !== cueSerial || ended) {
                         return;
