@@ -14,7 +14,7 @@ list() { git ls-files --cached --others --exclude-standard -- "$@" | while read 
 mapfile -t sources < <(list '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 
-mapfile -t units < <(list '*.cpp' ':!win32/*' ':!tests/win32/*')
+mapfile -t units < <(list '*.cpp' ':!win32/*' ':!tests/win32/*' ':!web/*' ':!tests/web/*')
 python3 scripts/tidy_cached.py "$build" "$cache" "${units[@]}"
 
 # The Windows front-end, against the Windows build's compile commands, as
@@ -28,5 +28,15 @@ if [[ -f $windows_build/compile_commands.json ]]; then
         python3 scripts/tidy_cached.py "$windows_build" "$cache" "${win_units[@]}"
 else
     echo "lint: no $windows_build yet (scripts/build-windows.sh), the Win32 files are not tidied" >&2
+fi
+web_build=build/web
+if [[ -f $web_build/compile_commands.json ]]; then
+    mapfile -t web_units < <(list 'web/*.cpp' 'tests/web/*.cpp')
+    sysroot=/usr/share/emscripten/cache/sysroot
+    TIDY_EXTRA_ARGS="--extra-arg=--target=wasm32-unknown-emscripten --extra-arg=--sysroot=$sysroot
+        --extra-arg=-isystem$sysroot/include/compat" \
+        python3 scripts/tidy_cached.py "$web_build" "$cache" "${web_units[@]}"
+else
+    echo "lint: no $web_build yet (scripts/build-web.sh), the web files are not tidied" >&2
 fi
 echo "lint: clean"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+/// What the page shows before any script runs, from the shared layout and
+/// texts: the geometry of the game window and the rules window in CSS
+/// pixels (15 twips to one), the captions, the rules lines and the 15 hole
+/// cells with their names. The site's index.html is its template filled in
+/// at build time, so the first frame needs no WebAssembly.
+class PageMarkup {
+public:
+    /// A hole's name for screen readers: "Hole 6, peg" or "Hole 6, empty".
+    static std::string holeName(int hole, bool peg);
+
+    /// @p pageTemplate with every {{NAME}} placeholder filled in; an unknown
+    /// placeholder is an error and gives nothing.
+    static std::string fill(std::string_view pageTemplate, std::string* error = nullptr);
+
+    /// The style rules that place the board, the cells, the buttons and the
+    /// rules window, and that move the game window to the desktop's position
+    /// where the viewport has room for it.
+    static std::string layoutCss();
+
+    /// The 15 hole cells, as the start position shows them.
+    static std::string cellsHtml();
+
+    /// @p text with &, <, > and " escaped for HTML.
+    static std::string escaped(std::string_view text);
+};
+
+} // namespace tarnwick

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "CuePlayer.h"
+
+#include <string>
+
+namespace tarnwick {
+
+/// Plays the cues through the page: it fetches the cue's file beside the page
+/// afresh, decodes it with WaveReader (see main.cpp's tarnwick_read_wave) and
+/// plays it through Web Audio. A missing or broken file is silent.
+class WebCuePlayer final : public CuePlayer {
+public:
+    void playCue(Cue cue) override;
+
+    /// The file a cue is played from, beside the page: "pickup.WAV" and so on.
+    static std::string fileName(Cue cue);
+};
+
+} // namespace tarnwick

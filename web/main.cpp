@@ -1,0 +1,118 @@
+// The game in the browser: the rule book wired to the page. main() sets up the
+// board; from then on the page calls the exports below, one event at a time.
+
+#include "CentringArithmetic.h"
+#include "ClockRandomSource.h"
+#include "Game.h"
+#include "Main_form.h"
+#include "TwipGeometry.h"
+#include "WaveReader.h"
+#include "WebCuePlayer.h"
+
+#include <emscripten/emscripten.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+struct WebGame {
+    tarnwick::Main_form window;
+    tarnwick::WebCuePlayer cues;
+    tarnwick::ClockRandomSource random;
+    tarnwick::Game game { { window, cues, window, random, window } };
+};
+
+WebGame& webGame()
+{
+    static WebGame instance;
+    return instance;
+}
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_image1_mouse_down(int index)
+{
+    webGame().game.Image1_MouseDown(index);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_image1_drag_drop(int index)
+{
+    webGame().game.Image1_DragDrop(index);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_form_mouse_move()
+{
+    webGame().game.Form_MouseMove();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_command1_click()
+{
+    webGame().game.Command1_Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_command3_click()
+{
+    webGame().game.Command3_Click();
+}
+
+/// Where a window of @p windowPixels sits centred on @p screenPixels, in CSS
+/// pixels, by the desktop's own arithmetic.
+EMSCRIPTEN_KEEPALIVE int tarnwick_centred_offset(int screenPixels, int windowPixels)
+{
+    return tarnwick::centredOffsetPixels(screenPixels, windowPixels, tarnwick::kBaseDpi);
+}
+
+/// The largest cue file worth reading: a data chunk of 32-bit samples that
+/// decodes to the most the wave reader takes, with room for its header. The
+/// page reads no more of a file than this.
+EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_max_cue_bytes()
+{
+    return 2 * tarnwick::WaveReader::kMaxDecodedBytes + 65536;
+}
+
+/// The cue file's bytes as 16-bit samples, or null where the wave reader
+/// refuses them. The page frees the result with tarnwick_free_wave().
+EMSCRIPTEN_KEEPALIVE tarnwick::WaveSound* tarnwick_read_wave(const char* bytes, std::size_t length)
+{
+    if (bytes == nullptr) {
+        return nullptr;
+    }
+    auto sound = tarnwick::WaveReader::read({ bytes, length });
+    return sound ? std::make_unique<tarnwick::WaveSound>(std::move(*sound)).release() : nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE int tarnwick_wave_rate(const tarnwick::WaveSound* sound)
+{
+    return sound->sampleRate;
+}
+
+EMSCRIPTEN_KEEPALIVE int tarnwick_wave_channels(const tarnwick::WaveSound* sound)
+{
+    return sound->channels;
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_wave_frames(const tarnwick::WaveSound* sound)
+{
+    return sound->frameCount();
+}
+
+EMSCRIPTEN_KEEPALIVE const std::int16_t* tarnwick_wave_samples(const tarnwick::WaveSound* sound)
+{
+    return sound->samples.data();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_free_wave(tarnwick::WaveSound* sound)
+{
+    std::unique_ptr<tarnwick::WaveSound> owned(sound);
+}
+}
+
+int main()
+{
+    webGame().game.Form_Load();
+    return 0;
+}
