@@ -22,6 +22,9 @@ namespace tarnwick {
 /// - Between cues the thread sleeps on a condition variable; it wakes only
 ///   when the backend asked to be asked again (CueBackend::closeIfIdle).
 ///   Waking it never takes the caller's processor (see SleeperScheduling).
+/// - An exception from the backend silences that cue only; the worker goes
+///   on with the next (a throwing destructor still ends the program, as
+///   destructors cannot throw).
 ///
 /// Destruction stops the thread and joins it, after the backend has been
 /// destroyed on it. The one exception: a backend stuck inside the audio
