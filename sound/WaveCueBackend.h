@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tarnwick {
@@ -15,9 +16,11 @@ namespace tarnwick {
 /// and played through an AudioOutput. Standard C++ only, for the worker.
 ///
 /// Every play looks at the file afresh, so a file replaced while the game
-/// runs is heard the next time; decoded files are kept while their size and
-/// time stamp stay the same. A missing or broken file plays nothing and says
-/// nothing.
+/// runs is heard the next time. A decoded file is kept while its device,
+/// inode, size, modification and status-change times all stay the same: a
+/// copy that keeps the time stamp (cp -p, rsync -a, an unpacked archive)
+/// still changes the inode or the status-change time. A missing or broken
+/// file plays nothing and says nothing.
 class WaveCueBackend final : public CueBackend {
 public:
     /// Plays the cue files in @p folder through @p output.
@@ -31,9 +34,20 @@ public:
     std::optional<Clock::duration> closeIfIdle() override;
 
 private:
+    /// What tells one file at a path from another, as stat() says.
+    struct FileIdentity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedSeconds = 0;
+        std::int64_t modifiedNanoseconds = 0;
+        std::int64_t changedSeconds = 0;
+        std::int64_t changedNanoseconds = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+
     struct CachedClip {
-        std::filesystem::file_time_type modified {};
-        std::uintmax_t size = 0;
+        std::optional<FileIdentity> file; ///< Nothing while nothing is cached.
         std::shared_ptr<const PcmClip> clip; ///< Null for a file that did not decode.
     };
 

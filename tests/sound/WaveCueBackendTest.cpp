@@ -9,10 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarnwick::test {
@@ -134,22 +140,56 @@ TEST_F(WaveCueBackendTest, AFileChangedWhileTheGameRunsIsHeardTheNextTime)
         (std::vector<std::string> { played(300), played(300), played(700), "stop", played(300) }));
 }
 
-TEST_F(WaveCueBackendTest, AFileWithTheSameSizeAndANewTimeIsReadAgain)
-{
-    // Same length, different samples: only the time stamp tells them apart.
-    writeCue(Cue::loser,
-        WaveBuilder::encode({ SampleEncoding::signed16, 1, 48000 }, std::vector<float>(480, 0.1F)));
-    play(Cue::loser);
-    writeCue(Cue::loser,
-        WaveBuilder::encode({ SampleEncoding::signed16, 2, 48000 }, std::vector<float>(240, 0.1F)));
-    QFile file(CueFolder(m_folder.path()).filePath(Cue::loser));
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(
-        QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
-    file.close();
-    play(Cue::loser);
+enum class Replacement { newTime, inPlaceKeepingTime, renamedKeepingTime };
 
-    EXPECT_EQ(m_calls, (std::vector<std::string> { played(480), played(240) }));
+struct ReplacementCase {
+    const char* name = "";
+    Replacement how;
+};
+
+TEST_F(WaveCueBackendTest, AFileReplacedWithTheSameSizeIsReadAgainWhateverItsTimeStamp)
+{
+    const ReplacementCase cases[] = {
+        { "a new time stamp", Replacement::newTime },
+        { "written in place, time kept (cp -p)", Replacement::inPlaceKeepingTime },
+        { "renamed over, time kept (rsync -a, an archive)", Replacement::renamedKeepingTime },
+    };
+    // Same length, different samples: the size never tells them apart.
+    const QByteArray mono = WaveBuilder::encode(
+        { SampleEncoding::signed16, 1, 48000 }, std::vector<float>(480, 0.1F));
+    const QByteArray stereo = WaveBuilder::encode(
+        { SampleEncoding::signed16, 2, 48000 }, std::vector<float>(240, 0.1F));
+    const QString path = CueFolder(m_folder.path()).filePath(Cue::loser);
+    for (const ReplacementCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_calls.clear();
+        writeCue(Cue::loser, mono);
+        play(Cue::loser);
+        // To the nanosecond, as cp -p and rsync -a keep it.
+        struct stat original { };
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &original), 0);
+        std::array<timespec, 2> times { original.st_atim, original.st_mtim };
+        times[1].tv_sec += c.how == Replacement::newTime ? 5 : 0;
+        // Past the file system's clock tick, as any copy by hand is.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+        const QString written = c.how == Replacement::renamedKeepingTime ? path + ".new" : path;
+        QFile file(written);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(stereo);
+        file.close();
+        ASSERT_EQ(
+            ::utimensat(AT_FDCWD, QFile::encodeName(written).constData(), times.data(), 0), 0);
+        if (written != path) {
+            ASSERT_EQ(std::rename(QFile::encodeName(written).constData(),
+                          QFile::encodeName(path).constData()),
+                0);
+        }
+        play(Cue::loser);
+        play(Cue::loser);
+
+        EXPECT_EQ(m_calls, (std::vector<std::string> { played(480), played(240), played(240) }));
+    }
 }
 
 } // namespace
