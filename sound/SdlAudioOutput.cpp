@@ -16,9 +16,10 @@ namespace {
 // buffer; with 512 frames a loaded two-core machine drops out.
 constexpr Uint16 kBufferFrames = 768;
 
-// Silence played after a clip before the device closes. It must outlast
-// the buffering between us and the speaker, or closing cuts off the tail.
-constexpr std::size_t kTailFrames = PcmClip::kSampleRate * 150 / 1000;
+// Silence played after a clip before the device closes. It far outlasts the
+// buffering between us and the speaker, so closing never cuts off a tail.
+constexpr std::size_t kTailFrames
+    = PcmClip::kSampleRate * static_cast<std::size_t>(SdlAudioOutput::kKeepOpen.count());
 
 // How long to wait after failing to open the device before trying again,
 // in case an audio server has started in the meantime.
@@ -48,26 +49,33 @@ void SdlAudioOutput::warmUp()
     m_sdl = SdlLibrary::get();
 }
 
-void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip, Clock::time_point startBy)
+bool SdlAudioOutput::open()
+{
+    if (m_device != 0) {
+        return true;
+    }
+    // Without a device, asking again at every move would cost each cue
+    // the probing of every audio system; ask again only after a while.
+    const auto now = Clock::now();
+    if (now < m_retryAfter) {
+        return false;
+    }
+    if (!openDevice()) {
+        m_retryAfter = now + kRetryDelay;
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
 {
     if (!clip || clip->samples.empty()) {
         stop();
         return;
     }
-    if (m_device == 0) {
-        // Without a device, asking again at every move would cost each cue
-        // the probing of every audio system; ask again only after a while.
-        const auto now = Clock::now();
-        if (now < m_retryAfter) {
-            return;
-        }
-        if (!openDevice()) {
-            m_retryAfter = now + kRetryDelay;
-            return;
-        }
+    if (open()) {
+        replaceVoice(std::move(clip));
     }
-    // Opening waits on the audio server, which may have stalled meanwhile.
-    replaceVoice(Clock::now() <= startBy ? std::move(clip) : nullptr);
 }
 
 void SdlAudioOutput::stop()

@@ -4,6 +4,7 @@
 #include "CueBackend.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -21,8 +22,19 @@ namespace tarnwick {
 /// copy that keeps the time stamp (cp -p, rsync -a, an unpacked archive)
 /// still changes the inode or the status-change time. A missing or broken
 /// file plays nothing and says nothing.
+///
+/// How late a cue may be: it must reach the device within the worker's
+/// start-by time (CueWorker::kStaleAfter after it was asked for: a stalled
+/// game or disk), not counting the time the device spent opening meanwhile
+/// for the cue before it; opening the device for it may then take up to
+/// kOpenWait. So a cue is heard at most kStaleAfter + kOpenWait (0.6 s)
+/// after it was asked for, and is skipped only when its device has not
+/// opened within kOpenWait or the game stalled before.
 class WaveCueBackend final : public CueBackend {
 public:
+    /// How long a cue waits for the device to open (a sink waking up).
+    static constexpr std::chrono::milliseconds kOpenWait { 500 };
+
     /// Plays the cue files in @p folder through @p output.
     WaveCueBackend(std::filesystem::path folder, std::unique_ptr<AudioOutput> output);
 
@@ -52,10 +64,14 @@ private:
     };
 
     std::shared_ptr<const PcmClip> clipFor(Cue cue);
+    /// How long the device spent opening after @p since, at most kOpenWait.
+    Clock::duration openingSince(Clock::time_point since) const;
 
     std::filesystem::path m_folder;
     std::unique_ptr<AudioOutput> m_output;
     std::array<CachedClip, 6> m_cache;
+    Clock::time_point m_openingBegan {}; ///< Of the device's last opening.
+    Clock::time_point m_openingEnded {};
 };
 
 } // namespace tarnwick

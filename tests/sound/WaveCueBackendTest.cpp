@@ -1,6 +1,8 @@
 #include "WaveCueBackend.h"
 #include "CueFolder.h"
+#include "CueWorker.h"
 #include "WaveBuilder.h"
+#include "WaveCuePlayer.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,22 +28,39 @@ namespace {
 
 /// Writes down what the player asks of the audio output.
 /// Each call is logged as "stop", or "play N" with the clip's frame count.
+/// Its device takes @p openDelay to open, as a waking sink does, and closes
+/// as soon as it is asked to, so that every cue opens it again.
 class RecordingOutput final : public AudioOutput {
 public:
-    explicit RecordingOutput(std::vector<std::string>& log)
+    explicit RecordingOutput(
+        std::vector<std::string>& log, std::chrono::milliseconds openDelay = {})
         : m_log(log)
+        , m_openDelay(openDelay)
     { }
 
     void warmUp() override { }
-    void play(std::shared_ptr<const PcmClip> clip, Clock::time_point /*startBy*/) override
+    bool open() override
+    {
+        std::this_thread::sleep_for(m_openDelay);
+        m_open = true;
+        return true;
+    }
+    bool isOpen() const override { return m_open; }
+    void play(std::shared_ptr<const PcmClip> clip) override
     {
         m_log.push_back("play " + std::to_string(clip->frameCount()));
     }
     void stop() override { m_log.emplace_back("stop"); }
-    std::optional<Clock::duration> closeIfIdle() override { return std::nullopt; }
+    std::optional<Clock::duration> closeIfIdle() override
+    {
+        m_open = false;
+        return std::nullopt;
+    }
 
 private:
     std::vector<std::string>& m_log;
+    std::chrono::milliseconds m_openDelay;
+    bool m_open = false;
 };
 
 /// A clip's length in frames encodes which file it came from.
@@ -138,6 +157,40 @@ TEST_F(WaveCueBackendTest, AFileChangedWhileTheGameRunsIsHeardTheNextTime)
 
     EXPECT_EQ(m_calls,
         (std::vector<std::string> { played(300), played(300), played(700), "stop", played(300) }));
+}
+
+TEST_F(WaveCueBackendTest, EveryCueOfAMoveIsHeardWhileTheDeviceOpensSlowly)
+{
+    using namespace std::chrono_literals;
+    writeCue(Cue::pickup, waveOfFrames(100));
+    writeCue(Cue::pegdrop, waveOfFrames(200));
+    writeCue(Cue::winner, waveOfFrames(300));
+    std::vector<std::string> heard;
+    {
+        WaveCuePlayer player(m_folder.path(), std::make_unique<RecordingOutput>(heard, 350ms));
+        // A quick move: the drop comes while the device still opens for the pick-up.
+        player.playCue(Cue::pickup);
+        std::this_thread::sleep_for(150ms);
+        player.playCue(Cue::pegdrop);
+        std::this_thread::sleep_for(1000ms);
+        // The last move: the winner comes with the drop, and replaces it as it waits.
+        player.playCue(Cue::pickup);
+        std::this_thread::sleep_for(150ms);
+        player.playCue(Cue::pegdrop);
+        player.playCue(Cue::winner);
+        // Past both openings, so the player's end finds the worker idle.
+        std::this_thread::sleep_for(1200ms);
+    }
+    EXPECT_EQ(
+        heard, (std::vector<std::string> { played(100), played(200), played(100), played(300) }));
+
+    // A device that has not opened within the bound costs its cue only.
+    std::vector<std::string> slow;
+    WaveCueBackend backend(m_folder.path().toStdString(),
+        std::make_unique<RecordingOutput>(slow, WaveCueBackend::kOpenWait + 100ms));
+    backend.play(Cue::pickup, CueBackend::Clock::now() + CueWorker::kStaleAfter);
+    backend.play(Cue::pegdrop, CueBackend::Clock::now() + CueWorker::kStaleAfter);
+    EXPECT_EQ(slow, (std::vector<std::string> { "stop", played(200) }));
 }
 
 enum class Replacement { newTime, inPlaceKeepingTime, renamedKeepingTime };
