@@ -16,10 +16,9 @@ namespace {
 // buffer; with 512 frames a loaded two-core machine drops out.
 constexpr Uint16 kBufferFrames = 768;
 
-// Silence played after a clip before the device closes. It far outlasts the
-// buffering between us and the speaker, so closing never cuts off a tail.
-constexpr std::size_t kTailFrames
-    = PcmClip::kSampleRate * static_cast<std::size_t>(SdlAudioOutput::kKeepOpen.count());
+// Silence played after a clip before the device may close. It must outlast
+// the buffering between us and the speaker, or closing cuts off the tail.
+constexpr std::size_t kTailFrames = PcmClip::kSampleRate * 150 / 1000;
 
 // How long to wait after failing to open the device before trying again,
 // in case an audio server has started in the meantime.
@@ -96,18 +95,26 @@ std::optional<AudioOutput::Clock::duration> SdlAudioOutput::closeIfIdle()
         framesLeft += (m_voice.clip->samples.size() - m_voice.position) / PcmClip::kChannels;
     }
     m_sdl->UnlockAudioDevice(m_device);
-    if (framesLeft == 0) {
+    // Kept open by the clock, not by the frames played: a loaded machine
+    // plays them late, which over seconds kept the device open far longer.
+    const auto now = Clock::now();
+    if (framesLeft == 0 && now >= m_keepOpenUntil) {
         closeDevice();
         return std::nullopt;
     }
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-               static_cast<double>(framesLeft) / PcmClip::kSampleRate))
-        + kCheckMargin;
+    const auto playing = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(framesLeft) / PcmClip::kSampleRate));
+    return std::max(playing, m_keepOpenUntil - now) + kCheckMargin;
 }
 
 void SdlAudioOutput::replaceVoice(std::shared_ptr<const PcmClip> clip)
 {
     m_sdl->LockAudioDevice(m_device);
+    if (clip) {
+        m_keepOpenUntil = Clock::now() + kKeepOpen
+            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                static_cast<double>(clip->frameCount()) / PcmClip::kSampleRate));
+    }
     std::swap(m_voice.clip, clip);
     m_voice.position = 0;
     m_voice.silentFrames = 0;
@@ -145,6 +152,7 @@ bool SdlAudioOutput::openDevice()
         return false;
     }
     m_voice = Voice {};
+    m_keepOpenUntil = Clock::now() + kKeepOpen;
     m_sdl->PauseAudioDevice(m_device, 0);
     return true;
 }

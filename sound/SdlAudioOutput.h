@@ -56,6 +56,7 @@ private:
     bool m_audioStarted = false; ///< SDL's audio subsystem is up.
     std::uint32_t m_device = 0;
     Clock::time_point m_retryAfter {};
+    Clock::time_point m_keepOpenUntil {}; ///< Kept open until then, for a move's next cue.
     Voice m_voice;
 };
 

@@ -75,8 +75,8 @@ play() {
     wait "$game_pid" || status=$?
     rm -f "$work/pid"
     local elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-    ((status == 0 && elapsed_ms <= 1000)) \
-        || { echo "QUIT ended the game after $elapsed_ms ms with status $status" >&2; return 1; }
+    echo "$1: QUIT ended the game after $elapsed_ms ms with status $status" >&2
+    ((status == 0 && elapsed_ms <= 1000))
 }
 
 mkdir "$work/good"
