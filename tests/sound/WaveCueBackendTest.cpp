@@ -197,7 +197,7 @@ enum class Replacement { newTime, inPlaceKeepingTime, renamedKeepingTime };
 
 struct ReplacementCase {
     const char* name = "";
-    Replacement how;
+    Replacement how = Replacement::newTime;
 };
 
 TEST_F(WaveCueBackendTest, AFileReplacedWithTheSameSizeIsReadAgainWhateverItsTimeStamp)
