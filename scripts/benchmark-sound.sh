@@ -4,7 +4,8 @@
 #  - latency from the cue request to the first sound at the sink: the run's
 #    first cue on its own, then 20 with nothing playing and 20 replacing a
 #    playing cue (median, worst),
-#  - processor time of an idle game over 10 s after its last cue.
+#  - processor time of the game over the 10 s after its last cue (the device
+#    stays open a few seconds of them), and over the next 10 s, idle.
 # Each line names its target. Figures only: never a test.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -102,7 +102,8 @@ step package scripts/test-package.sh
 # Before the lint, which tidies the Win32 files against this build's commands.
 step windows windows_step
 step lint scripts/lint.sh build/dev
-step "fuzz (60 s)" scripts/fuzz.sh 60
+step "fuzz (60 s)" scripts/fuzz.sh game 60
+step "fuzz wave (60 s)" scripts/fuzz.sh wave 60
 step memcheck scripts/memcheck.sh build/dev
 
 echo "== summary"

@@ -16,7 +16,7 @@ namespace {
 // buffer; with 512 frames a loaded two-core machine drops out.
 constexpr Uint16 kBufferFrames = 768;
 
-// Silence played after a clip before the device closes. It must outlast
+// Silence played after a clip before the device may close. It must outlast
 // the buffering between us and the speaker, or closing cuts off the tail.
 constexpr std::size_t kTailFrames = PcmClip::kSampleRate * 150 / 1000;
 
@@ -48,26 +48,33 @@ void SdlAudioOutput::warmUp()
     m_sdl = SdlLibrary::get();
 }
 
-void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip, Clock::time_point startBy)
+bool SdlAudioOutput::open()
+{
+    if (m_device != 0) {
+        return true;
+    }
+    // Without a device, asking again at every move would cost each cue
+    // the probing of every audio system; ask again only after a while.
+    const auto now = Clock::now();
+    if (now < m_retryAfter) {
+        return false;
+    }
+    if (!openDevice()) {
+        m_retryAfter = now + kRetryDelay;
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioOutput::play(std::shared_ptr<const PcmClip> clip)
 {
     if (!clip || clip->samples.empty()) {
         stop();
         return;
     }
-    if (m_device == 0) {
-        // Without a device, asking again at every move would cost each cue
-        // the probing of every audio system; ask again only after a while.
-        const auto now = Clock::now();
-        if (now < m_retryAfter) {
-            return;
-        }
-        if (!openDevice()) {
-            m_retryAfter = now + kRetryDelay;
-            return;
-        }
+    if (open()) {
+        replaceVoice(std::move(clip));
     }
-    // Opening waits on the audio server, which may have stalled meanwhile.
-    replaceVoice(Clock::now() <= startBy ? std::move(clip) : nullptr);
 }
 
 void SdlAudioOutput::stop()
@@ -88,18 +95,26 @@ std::optional<AudioOutput::Clock::duration> SdlAudioOutput::closeIfIdle()
         framesLeft += (m_voice.clip->samples.size() - m_voice.position) / PcmClip::kChannels;
     }
     m_sdl->UnlockAudioDevice(m_device);
-    if (framesLeft == 0) {
+    // Kept open by the clock, not by the frames played: a loaded machine
+    // plays them late, which over seconds kept the device open far longer.
+    const auto now = Clock::now();
+    if (framesLeft == 0 && now >= m_keepOpenUntil) {
         closeDevice();
         return std::nullopt;
     }
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-               static_cast<double>(framesLeft) / PcmClip::kSampleRate))
-        + kCheckMargin;
+    const auto playing = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(framesLeft) / PcmClip::kSampleRate));
+    return std::max(playing, m_keepOpenUntil - now) + kCheckMargin;
 }
 
 void SdlAudioOutput::replaceVoice(std::shared_ptr<const PcmClip> clip)
 {
     m_sdl->LockAudioDevice(m_device);
+    if (clip) {
+        m_keepOpenUntil = Clock::now() + kKeepOpen
+            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                static_cast<double>(clip->frameCount()) / PcmClip::kSampleRate));
+    }
     std::swap(m_voice.clip, clip);
     m_voice.position = 0;
     m_voice.silentFrames = 0;
@@ -137,6 +152,7 @@ bool SdlAudioOutput::openDevice()
         return false;
     }
     m_voice = Voice {};
+    m_keepOpenUntil = Clock::now() + kKeepOpen;
     m_sdl->PauseAudioDevice(m_device, 0);
     return true;
 }

@@ -12,15 +12,19 @@ struct SdlLibrary;
 
 /// Plays clips through SDL's audio device, one at a time.
 ///
-/// The device is opened at the first clip and closed by closeIfIdle() once a
-/// clip has been heard to its end, so an idle game keeps no audio thread
-/// awake; SDL's audio subsystem (its connection to the server, asleep while
-/// idle) stays up until destruction. With no audio library, device or server every call is a quiet
-/// no-op, and the device is looked for again at most every few seconds.
-/// Every call must come from one thread (the cue worker's): SDL's audio
-/// subsystem is started and stopped there, and decoding uses it too.
+/// The device is opened at the first clip and closed by closeIfIdle() once
+/// nothing has played for kKeepOpen, so the cues of one move share one
+/// opening while an idle game keeps no audio thread awake; SDL's audio subsystem (its connection to
+/// the server, asleep while idle) stays up until destruction. With no audio library, device or
+/// server every call is a quiet no-op, and the device is looked for again at most every few
+/// seconds. Every call must come from one thread (the cue worker's): SDL's audio subsystem is
+/// started and stopped there, and decoding uses it too.
 class SdlAudioOutput final : public AudioOutput {
 public:
+    /// How long the device stays open after a clip has played out: the
+    /// cues of one move (pick-up, drop, the end of a game) come within it.
+    static constexpr std::chrono::seconds kKeepOpen { 3 };
+
     SdlAudioOutput() = default;
     ~SdlAudioOutput() override;
 
@@ -28,12 +32,11 @@ public:
     SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
 
     void warmUp() override;
-    void play(std::shared_ptr<const PcmClip> clip, Clock::time_point startBy) override;
+    bool open() override;
+    bool isOpen() const override { return m_device != 0; }
+    void play(std::shared_ptr<const PcmClip> clip) override;
     void stop() override;
     std::optional<Clock::duration> closeIfIdle() override;
-
-    /// True while the audio device is open (a clip or its fade-out tail plays).
-    bool isDeviceOpen() const { return m_device != 0; }
 
 private:
     /// What the audio thread reads; guarded by the device lock.
@@ -53,6 +56,7 @@ private:
     bool m_audioStarted = false; ///< SDL's audio subsystem is up.
     std::uint32_t m_device = 0;
     Clock::time_point m_retryAfter {};
+    Clock::time_point m_keepOpenUntil {}; ///< Kept open until then, for a move's next cue.
     Voice m_voice;
 };
 

@@ -53,9 +53,6 @@ SdlLibrary* load()
         && bind(library, sdl.PauseAudioDevice, "SDL_PauseAudioDevice")
         && bind(library, sdl.LockAudioDevice, "SDL_LockAudioDevice")
         && bind(library, sdl.UnlockAudioDevice, "SDL_UnlockAudioDevice")
-        && bind(library, sdl.RWFromConstMem, "SDL_RWFromConstMem")
-        && bind(library, sdl.LoadWAV_RW, "SDL_LoadWAV_RW")
-        && bind(library, sdl.FreeWAV, "SDL_FreeWAV")
         && bind(library, sdl.NewAudioStream, "SDL_NewAudioStream")
         && bind(library, sdl.AudioStreamPut, "SDL_AudioStreamPut")
         && bind(library, sdl.AudioStreamFlush, "SDL_AudioStreamFlush")
@@ -69,8 +66,6 @@ SdlLibrary* load()
     sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Tarnwick");
     sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound cues");
-    // A file cut short is rejected rather than played up to the cut.
-    sdl.SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
     return &sdl;
 }
 

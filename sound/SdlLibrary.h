@@ -17,9 +17,6 @@ struct SdlLibrary {
     decltype(&::SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
     decltype(&::SDL_LockAudioDevice) LockAudioDevice = nullptr;
     decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice = nullptr;
-    decltype(&::SDL_RWFromConstMem) RWFromConstMem = nullptr;
-    decltype(&::SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
-    decltype(&::SDL_FreeWAV) FreeWAV = nullptr;
     decltype(&::SDL_NewAudioStream) NewAudioStream = nullptr;
     decltype(&::SDL_AudioStreamPut) AudioStreamPut = nullptr;
     decltype(&::SDL_AudioStreamFlush) AudioStreamFlush = nullptr;

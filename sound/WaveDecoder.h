@@ -1,20 +1,27 @@
 #pragma once
 
 #include "PcmClip.h"
+#include "WaveReader.h"
 
 #include <memory>
 #include <span>
 
 namespace tarnwick {
 
-/// Turns the bytes of a wave file into a clip for the audio device.
+/// Turns a wave file into a clip for the audio device.
 class WaveDecoder {
 public:
-    /// Decodes PCM wave data of any common layout (8-, 16-, 24- or 32-bit
-    /// integer or 32-bit float samples, one or more channels, any rate) into
-    /// a PcmClip. Returns nullptr for anything that is not a complete wave
-    /// file, and where the audio library is not installed. Uses the audio
-    /// library, so in the game only the cue worker calls it.
+    /// Resamples @p sound to the device's rate and maps its channels to
+    /// stereo: one channel goes to both sides; of more than two, the first
+    /// two are left and right, the third and fourth (centre, bass) go to
+    /// both, and the rest alternate left and right, each side the mean of
+    /// its channels. Every size comes from @p sound, which the reader has
+    /// bounded. Returns nullptr where the audio library is not installed.
+    /// Uses the audio library, so in the game only the cue worker calls it.
+    static std::shared_ptr<const PcmClip> decode(const WaveSound& sound);
+
+    /// The clip of the wave file @p bytes (see WaveReader), or nullptr for
+    /// anything WaveReader refuses.
     static std::shared_ptr<const PcmClip> decode(std::span<const char> bytes);
 };
 

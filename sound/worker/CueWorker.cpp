@@ -14,6 +14,19 @@ namespace {
 /// When the backend did not ask to be asked again.
 constexpr CueWorker::Clock::time_point kNever = CueWorker::Clock::time_point::max();
 
+/// Runs @p call, a call into the backend. A backend that throws (a broken
+/// file it did not expect, memory running out, an audio library's quirk)
+/// costs only its cue: the worker, and with it the game, goes on.
+template <typename Call> bool survive(Call call) noexcept
+{
+    try {
+        call();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 struct CueWorker::State {
@@ -82,6 +95,13 @@ void CueWorker::run(const std::shared_ptr<State>& state)
         askAgainAt = delay ? Clock::now() + *delay : kNever;
     };
 
+    // A backend that cannot tell is not asked again until the next cue.
+    const auto askAgain = [&s, &askAgainAfter] {
+        if (!survive([&] { askAgainAfter(s.backend->closeIfIdle()); })) {
+            askAgainAfter(std::nullopt);
+        }
+    };
+
     bool asleep = false;
     const auto wakeUp = [&asleep] {
         if (asleep) {
@@ -96,20 +116,20 @@ void CueWorker::run(const std::shared_ptr<State>& state)
             s.warmUpWanted = false;
             lock.unlock();
             wakeUp();
-            s.backend->warmUp();
+            survive([&s] { s.backend->warmUp(); });
             lock.lock();
         } else if (s.pending) {
             const State::Request request = *s.pending;
             s.pending.reset();
             lock.unlock();
             wakeUp();
-            s.backend->play(request.cue, request.requested + kStaleAfter);
-            askAgainAfter(s.backend->closeIfIdle());
+            survive([&] { s.backend->play(request.cue, request.requested + kStaleAfter); });
+            askAgain();
             lock.lock();
         } else if (askAgainAt != kNever && Clock::now() >= askAgainAt) {
             lock.unlock();
             wakeUp();
-            askAgainAfter(s.backend->closeIfIdle());
+            askAgain();
             lock.lock();
         } else if (!asleep) {
             // Not under the lock; the loop then looks for work again.

@@ -18,10 +18,14 @@ namespace tarnwick {
 ///   newer one would cut it off at once anyway.
 /// - A cue the worker cannot start within kStaleAfter of its request is not
 ///   heard (CueBackend::play's start-by time), so after a stall the game
-///   does not burst into old sounds.
+///   does not burst into old sounds. A backend may add the time its device
+///   took to open meanwhile, within a bound of its own (WaveCueBackend).
 /// - Between cues the thread sleeps on a condition variable; it wakes only
 ///   when the backend asked to be asked again (CueBackend::closeIfIdle).
 ///   Waking it never takes the caller's processor (see SleeperScheduling).
+/// - An exception from the backend silences that cue only; the worker goes
+///   on with the next (a throwing destructor still ends the program, as
+///   destructors cannot throw).
 ///
 /// Destruction stops the thread and joins it, after the backend has been
 /// destroyed on it. The one exception: a backend stuck inside the audio

@@ -7,8 +7,10 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +31,7 @@ struct Log {
     pid_t threadId = 0;
     std::vector<int> policies; ///< The worker's scheduling policy at each call.
     bool stuck = false; ///< play() hangs until this is false.
+    std::vector<std::string> throwing; ///< Calls that throw once written down.
     bool destroyed = false;
 
     void add(std::string call)
@@ -39,6 +42,9 @@ struct Log {
         threadId = gettid();
         policies.push_back(sched_getscheduler(0));
         changed.notify_all();
+        if (std::find(throwing.begin(), throwing.end(), calls.back()) != throwing.end()) {
+            throw std::runtime_error(calls.back());
+        }
     }
 
     /// Waits until @p done holds, for at most 5 s.
@@ -144,6 +150,26 @@ TEST_F(CueWorkerTest, CuesAskedForDuringAStallWaitInOneSlotAndStartTooLateToBeHe
         (std::vector<std::string> {
             "play pickup", "close if idle", "play winner", "close if idle" }));
     EXPECT_LT(m_log->startBys[1], released);
+}
+
+TEST_F(CueWorkerTest, ABackendThatThrowsCostsOnlyItsCueAndTheWorkerGoesOn)
+{
+    {
+        const std::lock_guard lock(m_log->mutex);
+        m_log->throwing = { "warm up", "play pickup", "close if idle" };
+    }
+    m_worker->warmUp();
+    m_worker->playCue(Cue::pickup);
+    ASSERT_TRUE(m_log->waitFor([this] { return m_log->calls.size() == 3; }));
+    m_worker->playCue(Cue::pegdrop);
+    ASSERT_TRUE(m_log->waitFor([this] { return m_log->calls.size() == 5; }));
+    // A backend that cannot say when to ask again is not asked in a loop.
+    std::this_thread::sleep_for(100ms);
+
+    EXPECT_EQ(calls(),
+        (std::vector<std::string> {
+            "warm up", "play pickup", "close if idle", "play pegdrop", "close if idle" }));
+    ASSERT_EQ(m_log->startBys.size(), 1U);
 }
 
 TEST_F(CueWorkerTest, AtExitABackendStuckInTheAudioLibraryIsLeftBehindAndEndsOnItsOwn)

@@ -56,8 +56,7 @@ std::shared_ptr<PcmClip> silence(std::size_t frames)
 void playSilence()
 {
     SdlAudioOutput output;
-    output.play(
-        silence(PcmClip::kSampleRate / 10), AudioOutput::Clock::now() + std::chrono::minutes(1));
+    output.play(silence(PcmClip::kSampleRate / 10));
     while (const auto askAgain = output.closeIfIdle()) {
         std::this_thread::sleep_for(*askAgain);
     }
@@ -244,21 +243,20 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
 TEST_F(RealAudioTest, TheDeviceClosesOnceACueHasPlayedOut)
 {
     const auto clip = silence(PcmClip::kSampleRate / 5);
-    const auto startBy = AudioOutput::Clock::now() + std::chrono::seconds(10);
     // The test's thread stands in for the cue worker.
     SdlAudioOutput output;
-    EXPECT_FALSE(output.isDeviceOpen());
-    output.play(clip, startBy);
-    ASSERT_TRUE(output.isDeviceOpen());
+    EXPECT_FALSE(output.isOpen());
+    output.play(clip);
+    ASSERT_TRUE(output.isOpen());
     const auto askAgain = output.closeIfIdle();
     ASSERT_TRUE(askAgain.has_value()) << "closed while the clip plays";
-    // 200 ms of clip and the fade-out tail.
-    EXPECT_GT(*askAgain, std::chrono::milliseconds(300));
+    // 200 ms of clip, then open for the rest of a move's cues.
+    EXPECT_GT(*askAgain, SdlAudioOutput::kKeepOpen + std::chrono::milliseconds(150));
     std::this_thread::sleep_for(*askAgain + std::chrono::milliseconds(200));
     EXPECT_EQ(output.closeIfIdle(), std::nullopt);
-    EXPECT_FALSE(output.isDeviceOpen());
-    output.play(clip, startBy);
-    EXPECT_TRUE(output.isDeviceOpen()) << "a later cue opens it again";
+    EXPECT_FALSE(output.isOpen());
+    output.play(clip);
+    EXPECT_TRUE(output.isOpen()) << "a later cue opens it again";
 }
 
 TEST_F(RealAudioTest, CuesAtOtherRatesAreHeardEachTimeTheDeviceOpensAgain)
@@ -279,8 +277,10 @@ TEST_F(RealAudioTest, CuesAtOtherRatesAreHeardEachTimeTheDeviceOpensAgain)
     for (int round = 0; round < 2; ++round) {
         for (const FormatCase& c : cases) {
             player.playCue(c.cue);
-            // Clip, tail, and time for the device to close.
-            QTest::qWait(s_underHelgrind ? 2500 : 600);
+            // Clip, the time it stays open, and time for the device to close.
+            QTest::qWait(
+                static_cast<int>(std::chrono::milliseconds(SdlAudioOutput::kKeepOpen).count())
+                + (s_underHelgrind ? 2500 : 600));
         }
     }
     const ToneAnalysis heard = stopRecording();

@@ -6,9 +6,11 @@
 //  - latency from playCue() to the first sound at the sink: the run's first
 //    cue on its own, then 20 with nothing playing (the device closed, as
 //    after a pause) and 20 replacing a playing cue,
-//  - processor time of an idle game over 10 s once its last cue has ended.
+//  - processor time of the game over the 10 s after its last cue, and over
+//    the 10 s after those, idle with the device closed.
 #include "CueFolder.h"
 #include "MonitorRecorder.h"
+#include "SdlAudioOutput.h"
 #include "WaveBuilder.h"
 #include "WaveCuePlayer.h"
 
@@ -173,14 +175,20 @@ int main(int argc, char** argv)
     }
     const std::vector<double> busyLatencies = latenciesOf(busyCalls);
 
-    // Let the last cue and its tail play out, then leave the game alone.
+    // Let the last cue play out, then leave the game alone: first for the
+    // 10 s after the cue, in which the device stays open a while for the
+    // rest of a move, then for 10 s more with it closed.
     QTest::qWait(1000);
-    // A plain event loop, as the game's: QTest::qWait would poll every 10 ms.
-    QEventLoop idle;
-    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
-    const double idleBefore = processorSeconds();
-    idle.exec();
-    const double idleSeconds = processorSeconds() - idleBefore;
+    const auto idleFor10Seconds = [] {
+        // A plain event loop, as the game's: QTest::qWait would poll every 10 ms.
+        QEventLoop idle;
+        QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+        const double before = processorSeconds();
+        idle.exec();
+        return processorSeconds() - before;
+    };
+    const double afterCueSeconds = idleFor10Seconds();
+    const double idleSeconds = idleFor10Seconds();
 
     std::printf("sound: player construction before the window shows: %.3f ms\n", constructMs);
     std::printf("sound: playCue() wall time on the calling thread: median %.4f ms, worst %.4f ms "
@@ -201,8 +209,11 @@ int main(int argc, char** argv)
                 "(target <= %.0f / %.0f ms) %s\n",
         busyLatencies.size(), median(busyLatencies), worst(busyLatencies), kBusyTarget, kBusyWorst,
         verdict(median(busyLatencies) <= kBusyTarget && worst(busyLatencies) <= kBusyWorst));
-    std::printf(
-        "sound: idle processor time over 10 s after the last cue: %.4f s (target <= %.3f s) %s\n",
+    std::printf("sound: processor time over the 10 s after the last cue (device open %lld s of "
+                "them): %.4f s\n",
+        static_cast<long long>(tarnwick::SdlAudioOutput::kKeepOpen.count()), afterCueSeconds);
+    std::printf("sound: idle processor time over the next 10 s, device closed: %.4f s (target <= "
+                "%.3f s) %s\n",
         idleSeconds, kIdleTarget, verdict(idleSeconds <= kIdleTarget));
     return latencies.size() == static_cast<std::size_t>(kPlays) ? 0 : 1;
 }

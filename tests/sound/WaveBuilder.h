@@ -28,8 +28,8 @@ struct WaveHeader {
     std::uint32_t sampleRate = 48000;
     std::uint16_t blockAlign = 2;
     std::uint16_t bitsPerSample = 16;
-    std::optional<std::uint32_t> fmtSize; ///< stated; by default the real size
-    std::optional<std::uint32_t> dataSize; ///< stated; by default the bytes given
+    std::optional<std::uint32_t> fmtSize {}; ///< stated; by default the real size
+    std::optional<std::uint32_t> dataSize {}; ///< stated; by default the bytes given
 
     /// The header a sound program writes for @p layout.
     static WaveHeader of(const WaveLayout& layout);

@@ -36,6 +36,10 @@ TEST(WaveDecoderTest, EveryCommonLayoutBecomesTheSameToneAtTheDeviceRate)
         { "32-bit stereo 22.05 kHz", { SampleEncoding::signed32, 2, 22050 } },
         { "float mono 48 kHz", { SampleEncoding::float32, 1, 48000 } },
         { "float stereo 96 kHz", { SampleEncoding::float32, 2, 96000 } },
+        { "16-bit 3 channels 4 kHz", { SampleEncoding::signed16, 3, 4000 } },
+        { "24-bit 5.1 extensible 48 kHz", { SampleEncoding::signed24, 6, 48000, true } },
+        { "float 7 channels extensible 44.1 kHz", { SampleEncoding::float32, 7, 44100, true } },
+        { "32-bit 8 channels 384 kHz", { SampleEncoding::signed32, 8, 384000 } },
     };
     constexpr double kFrequency = 1000.0;
     constexpr double kSeconds = 0.25;

@@ -30,7 +30,7 @@ std::optional<WaveSound> read(const QByteArray& bytes)
 
 struct SampleCase {
     const char* name = "";
-    SampleEncoding encoding;
+    SampleEncoding encoding = SampleEncoding::signed16;
     QByteArray bytes; ///< Two channels, interleaved.
     std::vector<std::int16_t> expected;
 };
@@ -127,8 +127,9 @@ TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
             WaveBuilder::craft(header([](WaveHeader& h) { h.blockAlign = 0; }), tenFrames) },
         { "a 4 GiB fmt chunk",
             WaveBuilder::craft(header([](WaveHeader& h) { h.fmtSize = 0xffffffffU; }), tenFrames) },
-        { "8 kHz 8-bit, a frame past a minute", silence(1, 8000, 8000 * 60 + 1) },
-        { "8 kHz 8-bit, a minute", silence(1, 8000, 8000 * 60), 8000 * 60 },
+        { "8 kHz 8-bit, a frame past a minute", silence(1, 8000, std::size_t { 8000 } * 60 + 1) },
+        { "8 kHz 8-bit, a minute", silence(1, 8000, std::size_t { 8000 } * 60),
+            std::size_t { 8000 } * 60 },
         { "384 kHz 8 channels, a frame past the decoded bytes",
             silence(8, 384000, kMostSamples / 8 + 1) },
         { "384 kHz 8 channels, all the decoded bytes", silence(8, 384000, kMostSamples / 8),
