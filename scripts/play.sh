@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick
-exec build/release/app/tarnwick "$@"
+exec build/release/qt/app/tarnwick "$@"

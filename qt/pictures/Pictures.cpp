@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QResource>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -53,7 +54,7 @@ QImage readPixels(const QString& path)
     std::memcpy(&header, bytes->constData(), sizeof header);
     const auto* pixels = reinterpret_cast<const uchar*>(bytes->constData()) + sizeof header;
     const std::size_t rowBytes = std::size_t { header.width } * 4;
-    if (header.magic != Pictures::kPixelsMagic || !isPixelFormat(header.format) || header.width == 0
+    if (header.magic != PixelsHeader::kMagic || !isPixelFormat(header.format) || header.width == 0
         || header.height == 0 || (size - sizeof header) / rowBytes != header.height
         || (size - sizeof header) % rowBytes != 0) {
         return {};

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "PixelsHeader.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
 
-#include <cstdint>
 
 namespace tarnwick {
 
-/// The game's pictures, embedded under ":/pictures/" by linking tarnwick_pictures.
+/// The game's pictures, embedded under ":/pictures/" by linking tarnwick_qt_pictures.
 ///
 /// Names are "board", "peg", "nopeg", "drag" and "icon"; each comes as "<name>.png"
 /// and as "<name>@2x.png", drawn twice as fine for screens with twice the density.
@@ -34,16 +35,9 @@ public:
     [[nodiscard]] static QIcon icon(const QString& name);
 
     /// Each picture is embedded twice: as its PNG file, and as the pixels a
-    /// pixmap holds ("<name>[@2x].pixels" under ":/pixels/", packed), so
-    /// that the window's first frame waits on no image decoder.
-    /// Such a file is this header, then height rows of width 32-bit pixels.
-    struct PixelsHeader {
-        std::uint32_t magic = 0;
-        std::uint32_t width = 0;
-        std::uint32_t height = 0;
-        std::uint32_t format = 0; ///< A QImage::Format of 32 bits a pixel.
-    };
-    static constexpr std::uint32_t kPixelsMagic = 0x58505754; // "TWPX"
+    /// pixmap holds ("<name>[@2x].pixels" under ":/pixels/", packed, each a
+    /// PixelsHeader and its rows), so that the first frame decodes nothing.
+    using PixelsHeader = tarnwick::PixelsHeader;
 
     /// Resource path of the pixels of picture @p name at @p scale.
     [[nodiscard]] static QString pixelsPath(const QString& name, int scale = 1);

@@ -1,7 +1,7 @@
 // Renders the game's pictures into a folder; the build embeds them as resources.
 //
-//   tarnwick_render_pictures <output folder> [--contact-sheet <file.png>]
-//   tarnwick_render_pictures <output folder> --windows
+//   tarnwick_tools_pictures <output folder> [--contact-sheet <file.png>]
+//   tarnwick_tools_pictures <output folder> --windows
 //
 // With --windows it draws the Windows build's resources instead: bitmaps of
 // the board and the holes and a drag cursor at every density the Windows game
@@ -11,7 +11,7 @@
 #include "ContactSheet.h"
 #include "MainWindowLayout.h"
 #include "PictureRenderer.h"
-#include "Pictures.h"
+#include "PixelsHeader.h"
 #include "WindowsIconFile.h"
 
 #include <QDir>
@@ -67,7 +67,7 @@ bool savePixels(const QDir& folder, const QString& name, const QImage& image)
 {
     const QImage pixels = image.convertToFormat(
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    const tarnwick::Pictures::PixelsHeader header { tarnwick::Pictures::kPixelsMagic,
+    const tarnwick::PixelsHeader header { tarnwick::PixelsHeader::kMagic,
         static_cast<std::uint32_t>(pixels.width()), static_cast<std::uint32_t>(pixels.height()),
         static_cast<std::uint32_t>(pixels.format()) };
     QByteArray bytes(reinterpret_cast<const char*>(&header), sizeof header);

@@ -12,8 +12,8 @@
 #   audio_stall.sh PATH/TO/tarnwick
 set -euo pipefail
 program=$1
-# shellcheck source=../../scripts/game-driver.sh
-source "$(dirname "$0")/../../scripts/game-driver.sh"
+# shellcheck source=../../../scripts/game-driver.sh
+source "$(dirname "$0")/../../../scripts/game-driver.sh"
 : "${TARNWICK_PULSE_PID:?run with a private audio server}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-stall.XXXXXX")

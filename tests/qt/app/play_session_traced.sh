@@ -27,7 +27,7 @@ fi
 chmod -R a-w "$work/program" "$work/home"
 
 # LeakSanitizer cannot work under a tracer; the other tests look for leaks.
-"$(dirname "$0")/../../scripts/x-session.sh" \
+"$(dirname "$0")/../../../scripts/x-session.sh" \
     env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
     HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
