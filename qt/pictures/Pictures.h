@@ -7,7 +7,6 @@
 #include <QPixmap>
 #include <QString>
 
-
 namespace tarnwick {
 
 /// The game's pictures, embedded under ":/pictures/" by linking tarnwick_qt_pictures.
