@@ -1,6 +1,6 @@
 #include "CueFolder.h"
 
-#include "WaveCueBackend.h"
+#include "CueFileName.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ QString CueFolder::programFolder()
 
 QString CueFolder::fileName(Cue cue)
 {
-    return QString::fromStdString(WaveCueBackend::fileName(cue));
+    return QString::fromStdString(cueFileName(cue));
 }
 
 QString CueFolder::filePath(Cue cue) const

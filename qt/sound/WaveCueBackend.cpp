@@ -1,5 +1,6 @@
 #include "WaveCueBackend.h"
 
+#include "CueFileName.h"
 #include "WaveDecoder.h"
 
 #include <fstream>
@@ -20,11 +21,6 @@ WaveCueBackend::WaveCueBackend(std::filesystem::path folder, std::unique_ptr<Aud
     : m_folder(std::move(folder))
     , m_output(std::move(output))
 { }
-
-std::string WaveCueBackend::fileName(Cue cue)
-{
-    return std::string(cueName(cue)) + ".WAV";
-}
 
 void WaveCueBackend::warmUp()
 {
@@ -50,7 +46,7 @@ std::optional<CueBackend::Clock::duration> WaveCueBackend::closeIfIdle()
 std::shared_ptr<const PcmClip> WaveCueBackend::clipFor(Cue cue)
 {
     CachedClip& cached = m_cache.at(static_cast<std::size_t>(cue));
-    const std::filesystem::path path = m_folder / fileName(cue);
+    const std::filesystem::path path = m_folder / cueFileName(cue);
     std::error_code error;
     const bool isFile = std::filesystem::is_regular_file(path, error);
     const std::uintmax_t size = isFile ? std::filesystem::file_size(path, error) : 0;

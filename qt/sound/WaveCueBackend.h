@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <string>
 
 namespace tarnwick {
 
@@ -22,9 +21,6 @@ class WaveCueBackend final : public CueBackend {
 public:
     /// Plays the cue files in @p folder through @p output.
     WaveCueBackend(std::filesystem::path folder, std::unique_ptr<AudioOutput> output);
-
-    /// The cue's file name: lower-case stem, upper-case extension, e.g. "pickup.WAV".
-    static std::string fileName(Cue cue);
 
     void warmUp() override;
     void play(Cue cue, Clock::time_point startBy) override;

@@ -1,4 +1,5 @@
 // Writes the six default cue files into the folder named on the command line.
+#include "CueFileName.h"
 #include "CueSynthesizer.h"
 #include "WaveWriter.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char** argv)
     const std::string folder = argv[1];
     for (const Cue cue :
         { Cue::pickup, Cue::pegdrop, Cue::winner, Cue::loser, Cue::loser4, Cue::loser3 }) {
-        const std::string path = folder + "/" + std::string(tarnwick::cueName(cue)) + ".WAV";
+        const std::string path = folder + "/" + tarnwick::cueFileName(cue);
         if (!tarnwick::WaveWriter::writeMono16(path, tarnwick::CueSynthesizer::render(cue),
                 tarnwick::CueSynthesizer::kSampleRate)) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
