@@ -38,7 +38,9 @@ RULES = [
     ("tools/cues", CORE + ("tools/cues",)),
     ("tests/qt", CORE + ("qt", "tests/qt", "tests/support")),
     ("tests/win32", CORE + ("win32", "tests/win32", "tests/support")),
-    ("tests", CORE + ("tests",)),
+    # The tests of the core, and what every test shares: no front-end.
+    *((f"tests/{folder}", CORE + (f"tests/{folder}", "tests/support"))
+      for folder in ("game", "layout", "cues", "fuzz", "support")),
     ("benchmarks", ()),
 ]
 

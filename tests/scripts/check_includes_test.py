@@ -29,6 +29,7 @@ FILES = {
     "win32/rules_window/frm_Rules.cpp": ('#include "frm_Rules.h"\n', ["qt/rules_window", "game"]),
     "qt/pictures/Pictures.h": ("", []),
     "tools/pictures/render.cpp": ("#include <vector>\n", ["tools/pictures", "qt/pictures", "layout"]),
+    "tests/game/FlowTest.cpp": ('#include "HoleView.h"\n', ["game"]),
     "fake_qt/QString": ("", []),
 }
 
@@ -46,6 +47,8 @@ CASES = [
      [("tools/pictures/render.cpp", "qt/pictures/Pictures.h")]),
     ("a toolkit header in the core", "layout/Layout.h", "#include <QString>",
      [("layout/Layout.h", "fake_qt/QString")]),
+    ("a test of the core reaching into a front-end", "tests/game/FlowTest.cpp",
+     '#include "../../qt/common/Twips.h"', [("tests/game/FlowTest.cpp", "qt/common/Twips.h")]),
     ("a standard header in the core", "game/HoleView.h", "#include <string>", []),
     ("sideways within a front-end", "qt/main_window/Peg_Pics.h", '#include "Twips.h"', []),
 ]
