@@ -45,13 +45,20 @@ RULES = [
 ]
 
 # Toolkit headers, which the core never includes even where the compiler finds
-# them in its own folders (xcb, X11 and the Win32 API do live there).
-TOOLKIT_NAME = re.compile(
-    r"^(Q|qt|SDL|xcb/|X11/|pulse/|gtest/|gmock/|windows\.h|win[a-z0-9]*\.h|mmsystem\.h"
-    r"|commctrl\.h|shellapi\.h|shlobj\.h|shlwapi\.h|objbase\.h|ole[a-z0-9]*\.h|dwmapi\.h"
-    r"|uxtheme\.h|versionhelpers\.h)",
+# them in its own folders (xcb, X11 and the Win32 API do live there). Qt's are
+# told by their capital Q; Windows' names are case-insensitive.
+TOOLKIT_NAME = re.compile(r"^(Q[A-Za-z]|SDL|xcb/|X11/|pulse/|gtest/|gmock/)")
+WIN32_NAME = re.compile(
+    r"^(windows|win(user|gdi|base|def|nt|error|reg|ver|sock2?|mm)|mmsystem|commctrl|shellapi"
+    r"|shlobj|shlwapi|objbase|ole2|dwmapi|uxtheme|versionhelpers)\.h$",
     re.IGNORECASE,
 )
+
+
+
+def is_toolkit(name):
+    return bool(TOOLKIT_NAME.match(name) or WIN32_NAME.match(name))
+
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
@@ -171,7 +178,7 @@ def check_unit(unit, seen, offenders):
                     continue
                 why = f"{prefix or relative.parts[0]}/ includes only " + (
                     ", ".join(f"{folder}/" for folder in allowed) or "nothing of the tree")
-            elif prefix in CORE and (not builtin or TOOLKIT_NAME.match(name)):
+            elif prefix in CORE and (not builtin or is_toolkit(name)):
                 why = "the core includes no toolkit header, only the standard library's"
             else:
                 continue

@@ -49,7 +49,7 @@ CASES = [
      [("layout/Layout.h", "fake_qt/QString")]),
     ("a test of the core reaching into a front-end", "tests/game/FlowTest.cpp",
      '#include "../../qt/common/Twips.h"', [("tests/game/FlowTest.cpp", "qt/common/Twips.h")]),
-    ("a standard header in the core", "game/HoleView.h", "#include <string>", []),
+    ("a standard header in the core", "game/HoleView.h", "#include <queue>", []),
     ("sideways within a front-end", "qt/main_window/Peg_Pics.h", '#include "Twips.h"', []),
 ]
 
