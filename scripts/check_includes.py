@@ -55,7 +55,6 @@ WIN32_NAME = re.compile(
 )
 
 
-
 def is_toolkit(name):
     return bool(TOOLKIT_NAME.match(name) or WIN32_NAME.match(name))
 
