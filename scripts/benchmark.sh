@@ -31,7 +31,7 @@ results=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-bench.XXXXXX")
 trap 'rm -rf "$results"' EXIT
 probe=build/release/benchmarks/tarnwick_launch_probe
 baseline=build/release/benchmarks/tarnwick_baseline
-game=build/release/app/tarnwick
+game=build/release/qt/app/tarnwick
 
 cold=no
 if [[ -w /proc/sys/vm/drop_caches ]] && ((cold_runs > 0)); then

@@ -20,7 +20,7 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/tarnwick/ccache}"
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick_render_pictures tarnwick_cue_generator >&2
+cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
 
 cmake --preset web >/dev/null
 cmake --build --preset web --target tarnwick_web_site >&2

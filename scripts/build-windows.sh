@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh --windows >&2
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick_render_pictures tarnwick_cue_generator >&2
+cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows >&2

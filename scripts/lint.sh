@@ -11,6 +11,10 @@ cache=${TARNWICK_LINT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/lint}
 # Tracked and new files alike, as they are in the work tree.
 list() { git ls-files --cached --others --exclude-standard -- "$@" | while read -r f; do [[ -f $f ]] && echo "$f"; done; }
 
+# Includes point down to the core or sideways within a front-end, never up
+# nor across, as each build's compiler resolves them.
+python3 scripts/check_includes.py "$build" build/windows
+
 mapfile -t sources < <(list '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 

@@ -14,9 +14,9 @@ memcheck=(valgrind --tool=memcheck --error-exitcode=99 --child-silent-after-fork
 
 echo "memcheck: mouse session on the game window"
 QT_QPA_PLATFORM=offscreen TARNWICK_SESSION_EVENTS=1000 \
-    timeout 600 "${memcheck[@]}" "$build/tests/session/tarnwick_mouse_session_tests" --gtest_brief=1
+    timeout 600 "${memcheck[@]}" "$build/tests/qt/session/tarnwick_mouse_session_tests" --gtest_brief=1
 
 echo "memcheck: scripted game on the real program"
 TARNWICK_WINDOW_TIMEOUT=120 scripts/x-session.sh \
-    tests/app/scripted_game.sh timeout 300 "${memcheck[@]}" "$build/app/tarnwick"
+    tests/qt/app/scripted_game.sh timeout 300 "${memcheck[@]}" "$build/qt/app/tarnwick"
 echo "memcheck: clean"

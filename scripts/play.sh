@@ -39,4 +39,4 @@ export CCACHE_DIR=$cache_home/ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 scripts/setup.sh
 cmake --preset player >/dev/null
 cmake --build --preset player --target tarnwick
-exec build/player/app/tarnwick "$@"
+exec build/player/qt/app/tarnwick "$@"

@@ -12,7 +12,7 @@ cmake --build --preset dev --target tarnwick >/dev/null
 take() {
     source scripts/game-driver.sh
     # The game stays quiet: the pictures need no sound device.
-    SDL_AUDIODRIVER=dummy build/dev/app/tarnwick &
+    SDL_AUDIODRIVER=dummy build/dev/qt/app/tarnwick &
     local game_pid=$!
     trap 'kill "$game_pid" 2>/dev/null || true; wait "$game_pid" 2>/dev/null || true' EXIT
 

@@ -1,17 +1,13 @@
 #include "WebCuePlayer.h"
 
+#include "CueFileName.h"
 #include "PageBridge.h"
 
 namespace tarnwick {
 
 void WebCuePlayer::playCue(Cue cue)
 {
-    tarnwick_page_play_cue(fileName(cue).c_str());
-}
-
-std::string WebCuePlayer::fileName(Cue cue)
-{
-    return std::string(cueName(cue)) + ".WAV";
+    tarnwick_page_play_cue(cueFileName(cue).c_str());
 }
 
 } // namespace tarnwick

@@ -2,8 +2,6 @@
 
 #include "CuePlayer.h"
 
-#include <string>
-
 namespace tarnwick {
 
 /// Plays the cues through the page: it fetches the cue's file beside the page
@@ -12,9 +10,6 @@ namespace tarnwick {
 class WebCuePlayer final : public CuePlayer {
 public:
     void playCue(Cue cue) override;
-
-    /// The file a cue is played from, beside the page: "pickup.WAV" and so on.
-    static std::string fileName(Cue cue);
 };
 
 } // namespace tarnwick

@@ -43,5 +43,25 @@ TEST(CueFolder, ReadsTheCuesOfAFolderNamedInAnyScript)
     EXPECT_TRUE(backend.loadCue(Cue::loser4).empty());
 }
 
+// Each cue under the name the generator writes and the Linux game looks up.
+TEST(CueFolder, LooksEachCueUpUnderItsOwnName)
+{
+    const struct {
+        Cue cue;
+        const wchar_t* name;
+    } cases[] = {
+        { Cue::pickup, L"pickup.WAV" },
+        { Cue::pegdrop, L"pegdrop.WAV" },
+        { Cue::winner, L"winner.WAV" },
+        { Cue::loser, L"loser.WAV" },
+        { Cue::loser4, L"loser4.WAV" },
+        { Cue::loser3, L"loser3.WAV" },
+    };
+    const WinmmCueBackend backend(L"C:\\Games\\Tarnwick");
+    for (const auto& c : cases) {
+        EXPECT_EQ(backend.cuePath(c.cue), std::wstring(L"C:\\Games\\Tarnwick\\") + c.name);
+    }
+}
+
 } // namespace
 } // namespace tarnwick

@@ -150,12 +150,32 @@ win_rules_windows() {
     xdotool search --onlyvisible --name '^Tarnwick Rules$' 2>/dev/null | sort -n || true
 }
 
+# win_new_rules BEFORE: the rules window that is not among BEFORE, once Wine
+# shows it (within 10 s: Wine on a busy machine takes a while); empty if none.
+win_new_rules() {
+    local opened
+    for _ in $(seq 100); do
+        opened=$(comm -13 <(echo "$1") <(win_rules_windows))
+        [[ -n $opened ]] && break
+        sleep 0.1
+    done
+    echo "$opened"
+}
+
+# win_rules_gone WINDOW: true once WINDOW is no longer shown (within 10 s).
+win_rules_gone() {
+    for _ in $(seq 100); do
+        win_rules_windows | grep -qxF "$1" || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 win_rules() {
     local before first second
     before=$(win_rules_windows)
     tarnwick_click "$game" help
-    sleep 0.5
-    first=$(comm -13 <(echo "$before") <(win_rules_windows))
+    first=$(win_new_rules "$before")
     [[ -n $first ]] || { echo "  no rules window" >&2; return 1; }
     local geometry
     geometry=$(win_geometry "$first")
@@ -176,11 +196,10 @@ win_rules() {
     local rx ry
     read -r rx ry < <(tarnwick_origin "$first")
     xdotool mousemove $((rx + 252)) $((ry + 340)) click 1
-    sleep 1.5
+    win_rules_gone "$first" || { echo "  OK did not close the rules window" >&2; return 1; }
     before=$(win_rules_windows)
     tarnwick_click "$game" help
-    sleep 0.5
-    second=$(comm -13 <(echo "$before") <(win_rules_windows))
+    second=$(win_new_rules "$before")
     [[ -n $second && $(win_geometry "$second") == "$geometry" ]] ||
         { echo "  OK did not unload the rules window" >&2; return 1; }
     read -r rx ry < <(tarnwick_origin "$second")
@@ -211,8 +230,7 @@ win_keyboard() {
     xdotool key Tab
     sleep 0.2
     xdotool key Return
-    sleep 0.8
-    opened=$(comm -13 <(echo "$before") <(win_rules_windows))
+    opened=$(win_new_rules "$before")
     [[ -n $opened ]] || { echo "  Tab and Enter did not press HELP" >&2; return 1; }
     # Esc in the rules window leaves it open: HELP then only raises it.
     local rx ry

@@ -6,7 +6,7 @@
 #define UNICODE
 #endif
 #ifndef _UNICODE
-#define _UNICODE
+#define _UNICODE // NOLINT(bugprone-reserved-identifier): the C run-time's own switch
 #endif
 #ifndef NOMINMAX
 #define NOMINMAX

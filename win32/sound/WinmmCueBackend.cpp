@@ -1,5 +1,6 @@
 #include "WinmmCueBackend.h"
 
+#include "CueFileName.h"
 #include "MemoryWave.h"
 #include "WaveReader.h"
 #include "WideText.h"
@@ -89,7 +90,7 @@ std::vector<char> WinmmCueBackend::loadCue(Cue cue) const
 
 std::wstring WinmmCueBackend::cuePath(Cue cue) const
 {
-    return m_folder + L"\\" + wideText(cueName(cue)) + L".WAV";
+    return m_folder + L"\\" + wideText(cueFileName(cue));
 }
 
 } // namespace tarnwick

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Plays the real game from a copy of its folder whose pickup.WAV is a wave
+# file crafted to break a careless reader (absurd channels and rates, chunks
+# larger than the file, a zero block align, far too many samples). For each:
+# a peg is moved, the game stays up, its board is the same as with the
+# default cues, and QUIT ends it within 1 s with status 0.
+# Needs DISPLAY and a private audio server (scripts/x-session.sh --pulse).
+#
+#   crafted_cues.sh PATH/TO/tarnwick
+set -euo pipefail
+program=$1
+# shellcheck source=../../../scripts/game-driver.sh
+source "$(dirname "$0")/../../../scripts/game-driver.sh"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-crafted.XXXXXX")
+# Ends the game a failed run left up; play runs in a subshell, so its pid
+# comes through a file.
+end_game() {
+    [[ -s $work/pid ]] && kill -KILL "$(cat "$work/pid")" 2>/dev/null
+    rm -f "$work/pid"
+}
+cleanup() {
+    end_game || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+
+# le BYTES VALUE: VALUE as BYTES little-endian bytes.
+le() {
+    local i
+    for ((i = 0; i < $1; i++)); do printf "%b" "\\x$(printf %02x $((($2 >> (8 * i)) & 255)))"; done
+}
+# wave TAG CHANNELS RATE ALIGN BITS FMT_SIZE DATA_SIZE DATA_BYTES: a wave file
+# whose header says what it is told; DATA_BYTES zero bytes follow it.
+wave() {
+    printf 'RIFF'; le 4 $((36 + $8)); printf 'WAVEfmt '; le 4 "$6"
+    le 2 "$1"; le 2 "$2"; le 4 "$3"; le 4 $(($3 * $4 & 0xffffffff)); le 2 "$4"; le 2 "$5"
+    printf 'data'; le 4 "$7"
+    head -c "$8" /dev/zero
+}
+declare -A crafted=(
+    [channels255-rate2g]="1 255 2147483647 1020 32 16 1020 1020"
+    [channels8-rate2g]="1 8 2147483647 16 16 16 160 160"
+    [data-claims-2gib]="1 1 48000 2 16 16 2147483648 200"
+    [data-truncated]="1 1 48000 2 16 16 4000 200"
+    [zero-block-align]="1 1 48000 0 16 16 200 200"
+    [fmt-claims-4gib]="1 1 48000 2 16 4294967295 200 200"
+    [8khz-8bit-60mb]="1 1 8000 1 8 16 60000000 60000000"
+)
+
+# play NAME: moves a peg with the game in $work/NAME, prints the window's
+# pixels' checksum, and fails unless QUIT ends the game at once.
+play() {
+    "$work/$1/tarnwick" >&2 &
+    local game_pid=$!
+    echo "$game_pid" >"$work/pid"
+    local window ox oy bx by start status=0
+    window=$(tarnwick_wait_window Tarnwick 30) || { echo "no game window" >&2; return 1; }
+    sleep 1 # the audio library loads after the first frame
+    tarnwick_drag "$window" 0 14
+    sleep 0.5
+    kill -0 "$game_pid" 2>/dev/null || { echo "the game ended at the pick-up" >&2; return 1; }
+    import -window "$window" rgb:- | md5sum | cut -d' ' -f1
+    read -r ox oy < <(tarnwick_origin "$window")
+    read -r bx by <<<"${tarnwick_button[quit]}"
+    xdotool mousemove $((ox + bx)) $((oy + by))
+    sleep 0.2
+    start=$(date +%s%N)
+    xdotool click 1
+    while kill -0 "$game_pid" 2>/dev/null && (($(date +%s%N) - start < 5000000000)); do
+        sleep 0.02
+    done
+    kill -0 "$game_pid" 2>/dev/null && { echo "QUIT did not end the game in 5 s" >&2; return 1; }
+    wait "$game_pid" || status=$?
+    rm -f "$work/pid"
+    local elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+    echo "$1: QUIT ended the game after $elapsed_ms ms with status $status" >&2
+    ((status == 0 && elapsed_ms <= 1000))
+}
+
+mkdir "$work/good"
+cp "$program" "$(dirname "$program")"/*.WAV "$work/good/"
+board=$(play good) || { echo "FAIL: the game with its own cues"; exit 1; }
+for name in "${!crafted[@]}"; do
+    mkdir "$work/$name"
+    cp "$work/good/"* "$work/$name/"
+    # shellcheck disable=SC2086
+    wave ${crafted[$name]} >"$work/$name/pickup.WAV"
+    if ! seen=$(play "$name"); then
+        end_game || true
+        echo "FAIL: $name"
+        failures=$((failures + 1))
+    elif [[ $seen != "$board" ]]; then
+        echo "FAIL: $name: the board is not the one the move leaves"
+        failures=$((failures + 1))
+    else
+        echo "ok: $name"
+    fi
+    rm -rf "${work:?}/$name"
+done
+((failures == 0))
