@@ -7,7 +7,7 @@ own front-end or tool, never up nor across.
 Each include is resolved as the compiler resolves it for the unit that reaches
 it: the including file's own folder first for "quoted" names, then -iquote,
 -I, -isystem and last the compiler's own folders, taken from the build
-folder's compile_commands.json. Several headers share a name across the two
+folder's compile_commands.json. Several headers share a name across the
 front-ends (Main_form.h, frm_Rules.h), so only the unit's own search path
 tells which one an include means. A build folder without compile commands is
 passed over, unless none has them. Prints each offender as
@@ -34,10 +34,12 @@ RULES = [
     ("cues", ("cues", "game")),
     ("qt", CORE + ("qt",)),
     ("win32", CORE + ("win32",)),
+    ("web", CORE + ("web",)),
     ("tools/pictures", CORE + ("tools/pictures",)),
     ("tools/cues", CORE + ("tools/cues",)),
     ("tests/qt", CORE + ("qt", "tests/qt", "tests/support")),
     ("tests/win32", CORE + ("win32", "tests/win32", "tests/support")),
+    ("tests/web", CORE + ("web", "tests/web", "tests/support")),
     # The tests of the core, and what every test shares: no front-end.
     *((f"tests/{folder}", CORE + (f"tests/{folder}", "tests/support"))
       for folder in ("game", "layout", "cues", "fuzz", "support")),

@@ -13,7 +13,7 @@ list() { git ls-files --cached --others --exclude-standard -- "$@" | while read 
 
 # Includes point down to the core or sideways within a front-end, never up
 # nor across, as each build's compiler resolves them.
-python3 scripts/check_includes.py "$build" build/windows
+python3 scripts/check_includes.py "$build" build/windows build/web
 
 mapfile -t sources < <(list '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"

@@ -23,6 +23,7 @@ FILES = {
     "win32/main_window/Peg_Pics.h": ("", []),
     "win32/main_window/Main_form.cpp": ('#include "Peg_Pics.h"\n#include "HoleView.h"\n',
                                         ["win32/main_window", "game"]),
+    "web/Main_form.cpp": ('#include "HoleView.h"\n', ["web", "game"]),
     "qt/rules_window/frm_Rules.h": ("", []),
     "win32/rules_window/frm_Rules.h": ("", []),
     # Its -I names the Qt folder: its own folder still comes first.
@@ -41,6 +42,8 @@ CASES = [
                                ("game/HoleView.h", "win32/main_window/Peg_Pics.h")]),
     ("one front-end reaching into the other", "win32/main_window/Main_form.cpp",
      '#include "../../qt/common/Twips.h"', [("win32/main_window/Main_form.cpp", "qt/common/Twips.h")]),
+    ("the web front-end reaching into the Qt one", "web/Main_form.cpp",
+     '#include "../qt/common/Twips.h"', [("web/Main_form.cpp", "qt/common/Twips.h")]),
     ("a header off the unit's search path is the compiler's to report",
      "win32/main_window/Main_form.cpp", '#include "Twips.h"', []),
     ("a tool reaching into a front-end", "tools/pictures/render.cpp", '#include "Pictures.h"',
