@@ -12,10 +12,11 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh --windows >&2
 
-cmake --preset release >/dev/null
+# Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
+[[ -f build/release/build.ninja ]] || cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick_render_pictures tarnwick_cue_generator >&2
 
-cmake --preset windows >/dev/null
+[[ -f build/windows/build.ninja ]] || cmake --preset windows >/dev/null
 cmake --build --preset windows >&2
 
 # The zip by CPack, the installer by makensis (packaging/CMakeLists.txt): both

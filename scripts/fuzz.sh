@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-cmake --preset asan >/dev/null
+[[ -f build/asan/build.ninja ]] || cmake --preset asan >/dev/null
 cmake --build --preset asan --target tarnwick_game_fuzzer >/dev/null
 mkdir -p build/asan/fuzz-corpus build/asan/fuzz-crashes
 log=build/asan/fuzz.log

@@ -7,6 +7,8 @@
 #
 # --windows adds what cross-compiling the Windows game needs.
 set -euo pipefail
+# scripts/test.sh runs it once, with --test, before any of its steps.
+[[ -z ${TARNWICK_SETUP_DONE:-} ]] || exit 0
 
 packages=(
     # build

@@ -86,7 +86,7 @@ scripts/setup.sh
 
 echo "== package build"
 build=build/release
-cmake --preset release >/dev/null
+[[ -f $build/build.ninja ]] || cmake --preset release >/dev/null
 # Only what the package holds: the release build of the tests is not needed.
 cmake --build --preset release --target tarnwick tarnwick_picture_files tarnwick_man_page
 rm -rf "$build/package"
