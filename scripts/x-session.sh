@@ -50,7 +50,12 @@ if (($# == 0)); then
 fi
 
 here=$(cd "$(dirname "$0")" && pwd)
-X_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-session.XXXXXX")
+# The audio server's and the bus's addresses cannot carry every byte of a
+# path (PULSE_SERVER is split at spaces): the session's folder goes to /tmp
+# where the temporary folder's own path has others.
+tmp=${TMPDIR:-/tmp}
+[[ $tmp =~ ^[-A-Za-z0-9_./]+$ ]] || tmp=/tmp
+X_SESSION_DIR=$(mktemp -d "$tmp/tarnwick-session.XXXXXX")
 chmod 700 "$X_SESSION_DIR"
 export X_SESSION_DIR
 export TARNWICK_SESSION_TAG="$X_SESSION_DIR"
@@ -74,9 +79,10 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# Waits up to ten seconds for a command to succeed.
+# Waits up to thirty seconds for a command to succeed (a loaded machine
+# starts a server slowly).
 wait_for() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         if "$@" >/dev/null 2>&1; then
             return 0
         fi
