@@ -15,36 +15,40 @@ trap 'rm -rf "$scratch"' EXIT
 set -m
 
 # The session's command: a detached sleeper, a stopped one, then a note that
-# everything is up, and a wait the case's ending interrupts.
+# everything is up, naming the session's folder (its tag), and a wait the
+# case's ending interrupts.
 # shellcheck disable=SC2016
-inside='setsid -f sleep 300; sleep 300 & kill -STOP $!; touch "$1/ready"; exec sleep 300'
+inside='setsid -f sleep 300; sleep 300 & kill -STOP $!; echo "$X_SESSION_DIR" >"$1/ready"; exec sleep 300'
 
 # tagged TAG: the processes still carrying the session's tag.
 tagged() {
     local environ command
     for environ in $(grep -lszxF "TARNWICK_SESSION_TAG=$1" /proc/[0-9]*/environ); do
         # The search's own grep carries no tag; a process may end meanwhile.
-        command=$(tr '\0' ' ' 2>/dev/null <"${environ%/environ}/cmdline") && echo "$command"
+        command=$(tr '\0' ' ' 2>/dev/null <"${environ%/environ}/cmdline") || continue
+        # A zombie has no command line: it has ended, its parent just not yet noticed.
+        [[ -z $command ]] || echo "$command"
     done
+    return 0
 }
 
 failures=0 cases=0
 # run_case NAME SIGNAL: ends the session with SIGNAL ("" lets the command end by itself).
 run_case() {
     local name=$1 signal=$2 case_dir="$scratch/case-$((++cases))" session pid left=""
-    mkdir -p "$case_dir/tmp"
+    mkdir -p "$case_dir"
     local command=$inside
     [[ -z $signal ]] && command=${inside/exec sleep 300/exit 0}
-    TMPDIR="$case_dir/tmp" "$x_session" --pulse --bus --wm openbox -- \
+    "$x_session" --pulse --bus --wm openbox -- \
         bash -c "$command" session "$case_dir" >"$case_dir/log" 2>&1 &
     pid=$!
     for _ in $(seq 600); do
-        [[ -e $case_dir/ready ]] && break
+        [[ -s $case_dir/ready ]] && break
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    session=$(echo "$case_dir"/tmp/tarnwick-session.*)
-    if [[ ! -e $case_dir/ready || ! -d $session ]]; then
+    session=$(cat "$case_dir/ready" 2>/dev/null) || true
+    if [[ -z $session ]]; then
         echo "FAIL - $name: the session never became ready"
         sed 's/^/       /' "$case_dir/log"
         failures=$((failures + 1))
