@@ -41,7 +41,10 @@ export DBUS_SESSION_BUS_ADDRESS="disabled:"
 export XDG_RUNTIME_DIR="$gate_dir/runtime" HOME="$gate_dir/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_STATE_HOME="$HOME/.local/state"
 export XDG_CACHE_HOME="$HOME/.cache"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/pulse"
+# Every temporary file of the run, the sessions' folders and Wine's included,
+# goes with the run's folder.
+export TMPDIR="$gate_dir/tmp"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/pulse" "$TMPDIR"
 printf 'autospawn = no\n' >"$XDG_CONFIG_HOME/pulse/client.conf"
 export PULSE_CLIENTCONFIG="$XDG_CONFIG_HOME/pulse/client.conf"
 # Not even the system-wide audio server's socket.
