@@ -64,6 +64,7 @@ sweep() {
         echo "test.sh: some processes of this run did not end" >&2
 }
 trap 'sweep; rm -rf "$gate_dir"' EXIT
+echo "test.sh: this run's folder and tag: $gate_dir"
 
 # Each step runs in the background while this script waits, as bash runs no
 # trap until a foreground command ends. A signal ends the step at once,
@@ -167,6 +168,6 @@ finish "fuzz (60 s)"
 echo "== summary"
 printf '%s\n' "${timings[@]}"
 printf 'total            %3d:%02d\n' $((SECONDS / 60)) $((SECONDS % 60))
-ccache --show-stats 2>/dev/null | grep -E '^(Hits|Misses|Cacheable calls)' | sed 's/^/ccache: /' || true
+LC_ALL=C ccache --show-stats 2>/dev/null | grep -E '^(Hits|Misses|Cacheable calls)' | sed 's/^/ccache: /' || true
 cat "$summaries" 2>/dev/null || true
 exit "$status"
