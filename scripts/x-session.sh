@@ -135,8 +135,12 @@ fi
 
 if ((want_x)); then
     # Xvfb picks a free display number itself and writes it to the pipe.
+    # Never reset: an X server resets when its last client leaves, and drops
+    # every connection that arrives meanwhile. The check below that the
+    # window manager is up is such a client; when it came first, the window
+    # manager's own connection was dropped ("Failed to open the display").
     start_server "X server" "$X_SESSION_DIR/xvfb.log" \
-        Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp
+        Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp
     export DISPLAY=":$server_line"
     # A real window on this server, even where the caller draws offscreen.
     export QT_QPA_PLATFORM=xcb
