@@ -23,6 +23,7 @@ list() {
     ((${#into[@]} > 0)) || { echo "lint: no files match $*" >&2; exit 1; }
 }
 
+sources=() units=() win_units=()
 list sources '*.cpp' '*.h'
 timeout 600 clang-format --dry-run -Werror "${sources[@]}"
 
