@@ -15,14 +15,16 @@ root=$PWD
 # The environment is an allow-list: nothing of the caller's desktop, locale,
 # toolkit settings, Wine or audio server comes through, only what building
 # and the tests need. The same process runs on, so a signal to it still
-# reaches this script.
+# reaches this script; SIGINT is handled even where the caller started it in
+# the background of a script, which ignores SIGINT (a shell cannot trap a
+# signal ignored when it started).
 if [[ ${TARNWICK_GATE_ENV:-} != allow-listed ]]; then
     allowed=(TARNWICK_GATE_ENV=allow-listed "PATH=$PATH" "HOME=$HOME" LANG=C.UTF-8)
     for name in USER LOGNAME TERM CI TMPDIR XDG_CACHE_HOME CCACHE_DIR \
         TARNWICK_LINT_CACHE TARNWICK_FUZZ_MIN_RUNS; do
         [[ -n ${!name:-} ]] && allowed+=("$name=${!name}")
     done
-    exec env -i "${allowed[@]}" bash "$root/scripts/test.sh" "$@"
+    exec env -i --default-signal=INT,QUIT "${allowed[@]}" bash "$root/scripts/test.sh" "$@"
 fi
 
 # Build caches outlive the clone, so a second run from a fresh clone is quick.
