@@ -92,13 +92,14 @@ summaries="$gate_dir/summaries"
 # start NAME COMMAND...: starts a step in the background and times it;
 # finish NAME waits for it and goes on after a failure. A step that runs
 # beside another writes to its own log, shown when it ends.
-declare -A step_pids step_started step_logs
+declare -A step_pids=() step_started=() step_logs=()
+beside=0
 start() {
     local name=$1
     shift
     step_started[$name]=$SECONDS
     if [[ -n $step_name ]]; then
-        step_logs[$name]="$gate_dir/step-${#step_logs[@]}.log"
+        step_logs[$name]="$gate_dir/step-$((++beside)).log"
         echo "== $name (beside $step_name)"
         "$@" >"${step_logs[$name]}" 2>&1 &
     else
