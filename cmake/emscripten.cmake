@@ -6,7 +6,15 @@
 # under ~/.cache/tarnwick/emscripten, seeded once with links to Debian's
 # prebuilt libraries, so only what Debian lacks is built, once per machine.
 set(TARNWICK_EMSCRIPTEN_ROOT /usr/share/emscripten CACHE PATH "Debian's Emscripten")
-set(TARNWICK_EM_CACHE "$ENV{HOME}/.cache/tarnwick/emscripten" CACHE PATH "Emscripten's cache of system libraries")
+# The gate runs with a private home and names the real cache folder.
+if(DEFINED ENV{TARNWICK_CACHE_HOME})
+    set(tarnwick_cache_home "$ENV{TARNWICK_CACHE_HOME}")
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+    set(tarnwick_cache_home "$ENV{XDG_CACHE_HOME}/tarnwick")
+else()
+    set(tarnwick_cache_home "$ENV{HOME}/.cache/tarnwick")
+endif()
+set(TARNWICK_EM_CACHE "${tarnwick_cache_home}/emscripten" CACHE PATH "Emscripten's cache of system libraries")
 include("${TARNWICK_EMSCRIPTEN_ROOT}/cmake/Modules/Platform/Emscripten.cmake")
 
 if(NOT EXISTS "${TARNWICK_EM_CACHE}/sysroot_install.stamp")

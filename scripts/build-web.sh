@@ -4,25 +4,21 @@
 # manifest and the service worker), then prints its path.
 #
 # The picture and cue generators run on this machine, so the Linux release
-# build's generators are built first (build/release), as for Windows. Needs
-# Debian's emscripten and nodejs (scripts/setup.sh installs neither yet:
-# apt-get install --no-remove emscripten nodejs).
+# build's generators are built first (build/release), as for Windows. Installs
+# what it needs first (Debian's emscripten, with Node.js where there is none).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-for tool in emcc node; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "build-web.sh: $tool is missing (apt-get install --no-remove emscripten nodejs)" >&2
-        exit 1
-    fi
-done
-export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/tarnwick/ccache}"
+scripts/setup.sh --web >&2
+cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
+export CCACHE_DIR="${CCACHE_DIR:-$cache_home/ccache}"
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
-cmake --preset release >/dev/null
+# Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
+[[ -f build/release/build.ninja ]] || cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
 
-cmake --preset web >/dev/null
+[[ -f build/web/build.ninja ]] || cmake --preset web >/dev/null
 cmake --build --preset web --target tarnwick_web_site >&2
 
 echo "$PWD/build/web/site"

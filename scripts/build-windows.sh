@@ -12,10 +12,11 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh --windows >&2
 
-cmake --preset release >/dev/null
+# Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
+[[ -f build/release/build.ninja ]] || cmake --preset release >/dev/null
 cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
 
-cmake --preset windows >/dev/null
+[[ -f build/windows/build.ninja ]] || cmake --preset windows >/dev/null
 cmake --build --preset windows >&2
 
 # The zip by CPack, the installer by makensis (packaging/CMakeLists.txt): both

@@ -30,7 +30,8 @@ wave)
     ;;
 esac
 
-cmake --preset asan >/dev/null
+# Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
+[[ -f build/asan/build.ninja ]] || cmake --preset asan >/dev/null
 cmake --build --preset asan --target "$program" >/dev/null
 crashes=build/asan/fuzz-crashes-$target
 mkdir -p "$learnt" "$crashes"

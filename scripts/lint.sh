@@ -5,27 +5,40 @@
 # TARNWICK_LINT_CACHE names the cache folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export LC_ALL=C
 build=${1:-build/dev}
 cache=${TARNWICK_LINT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/lint}
 
-# Tracked and new files alike, as they are in the work tree.
-list() { git ls-files --cached --others --exclude-standard -- "$@" | while read -r f; do [[ -f $f ]] && echo "$f"; done; }
+# list NAME PATTERN...: puts the tracked and new files matching the patterns,
+# as they are in the work tree, into the array NAME. Finding none fails the
+# lint: a tree with no sources is not a clean one.
+list() {
+    local -n into=$1
+    local files f
+    shift
+    files=$(git ls-files --cached --others --exclude-standard -- "$@") ||
+        { echo "lint: git ls-files failed" >&2; exit 1; }
+    into=()
+    while read -r f; do if [[ -f $f ]]; then into+=("$f"); fi; done <<<"$files"
+    ((${#into[@]} > 0)) || { echo "lint: no files match $*" >&2; exit 1; }
+}
 
 # Includes point down to the core or sideways within a front-end, never up
 # nor across, as each build's compiler resolves them.
 python3 scripts/check_includes.py "$build" build/windows build/web
 
-mapfile -t sources < <(list '*.cpp' '*.h')
-clang-format --dry-run -Werror "${sources[@]}"
+sources=() units=() win_units=() web_units=()
+list sources '*.cpp' '*.h'
+timeout 600 clang-format --dry-run -Werror "${sources[@]}"
 
-mapfile -t units < <(list '*.cpp' ':!win32/*' ':!tests/win32/*' ':!web/*' ':!tests/web/*')
+list units '*.cpp' ':!win32/*' ':!tests/win32/*' ':!web/*' ':!tests/web/*'
 python3 scripts/tidy_cached.py "$build" "$cache" "${units[@]}"
 
 # The Windows front-end, against the Windows build's compile commands, as
 # clang reads MinGW-w64 code (its C++ headers are GCC's).
 windows_build=build/windows
 if [[ -f $windows_build/compile_commands.json ]]; then
-    mapfile -t win_units < <(list 'win32/*.cpp' 'tests/win32/*.cpp')
+    list win_units 'win32/*.cpp' 'tests/win32/*.cpp'
     cxx=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++ | sort -V | tail -n 1)
     TIDY_EXTRA_ARGS="--extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-isystem$cxx
         --extra-arg=-isystem$cxx/x86_64-w64-mingw32" \
@@ -35,7 +48,7 @@ else
 fi
 web_build=build/web
 if [[ -f $web_build/compile_commands.json ]]; then
-    mapfile -t web_units < <(list 'web/*.cpp' 'tests/web/*.cpp')
+    list web_units 'web/*.cpp' 'tests/web/*.cpp'
     sysroot=/usr/share/emscripten/cache/sysroot
     TIDY_EXTRA_ARGS="--extra-arg=--target=wasm32-unknown-emscripten --extra-arg=--sysroot=$sysroot
         --extra-arg=-isystem$sysroot/include/compat" \

@@ -3,12 +3,14 @@
 # with an option also those that testing it needs. Quiet and quick when
 # everything is already there.
 #
-#   scripts/setup.sh [--test | --package-test | --windows | --windows-test]
+#   scripts/setup.sh [--test | --package-test | --windows | --windows-test | --web | --web-test]
 #
-#   --test          everything scripts/test.sh needs (the Windows build too)
+#   --test          everything scripts/test.sh needs (the Windows and web builds too)
 #   --package-test  what scripts/test-package.sh needs
 #   --windows       what cross-compiling the Windows game needs
 #   --windows-test  that, and what testing it under Wine needs
+#   --web           what compiling the browser game needs
+#   --web-test      that, and what testing it in headless Chromium needs
 #
 # Safe on a desktop:
 #  - it removes nothing, ever (apt-get --no-remove): where a package could
@@ -26,6 +28,8 @@
 #    session of its own, the signal is noted, and this script ends once apt
 #    has finished.
 set -euo pipefail
+# scripts/test.sh runs it once, with --test, before any of its steps.
+[[ -z ${TARNWICK_SETUP_DONE:-} ]] || exit 0
 
 packages=(
     # build
@@ -76,15 +80,23 @@ windows_packages=(g++-mingw-w64-x86-64-posix nsis googletest)
 # the pictures' checks.
 windows_test_packages=(wine wine64 fonts-wine libxcursor1 "${session_packages[@]}" "${audio_packages[@]}"
     file imagemagick)
+# The browser game: Debian's Emscripten (it brings a Node.js unless one is
+# there). Its tests: Debian's Chromium, driven from Node by a client that npm
+# installs; npm is looked for as a command, as Node may come from elsewhere.
+web_packages=(emscripten)
+web_test_packages=(chromium "${audio_packages[@]}")
+command -v npm >/dev/null || web_test_packages+=(npm)
 case ${1:-} in
 "") ;;
 --test) packages+=("${test_packages[@]}" "${package_test_packages[@]}" "${windows_packages[@]}"
-    "${windows_test_packages[@]}") ;;
+    "${windows_test_packages[@]}" "${web_packages[@]}" "${web_test_packages[@]}") ;;
 --package-test) packages+=("${package_test_packages[@]}") ;;
 --windows) packages+=("${windows_packages[@]}") ;;
 --windows-test) packages+=("${windows_packages[@]}" "${windows_test_packages[@]}") ;;
+--web) packages+=("${web_packages[@]}") ;;
+--web-test) packages+=("${web_packages[@]}" "${web_test_packages[@]}") ;;
 *)
-    echo "usage: scripts/setup.sh [--test | --package-test | --windows | --windows-test]" >&2
+    echo "usage: scripts/setup.sh [--test | --package-test | --windows | --windows-test | --web | --web-test]" >&2
     exit 2
     ;;
 esac

@@ -6,6 +6,9 @@
 # plays it and removes it again; elsewhere nothing outside build/ is touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The tools' output is read in their own words; the game itself gets a UTF-8
+# locale below, as a desktop gives it.
+export LC_ALL=C
 
 # play-session PROGRAM: run inside a private X and audio session (see below).
 # Starts PROGRAM, drags a peg while recording the sound card, clicks QUIT,
@@ -23,7 +26,7 @@ if [[ "${1:-}" == play-session ]]; then
     }
     trap finish EXIT
 
-    "$program" >"$scratch/game.log" 2>&1 &
+    LC_ALL=C.UTF-8 "$program" >"$scratch/game.log" 2>&1 &
     game_pid=$!
     if ! window=$(tarnwick_wait_window Tarnwick 20); then
         echo "window="
@@ -86,7 +89,7 @@ scripts/setup.sh --package-test
 
 echo "== package build"
 build=build/release
-cmake --preset release >/dev/null
+[[ -f $build/build.ninja ]] || cmake --preset release >/dev/null
 # Only what the package holds: the release build of the tests is not needed.
 cmake --build --preset release --target tarnwick tarnwick_picture_files tarnwick_man_page tarnwick_changelog
 rm -rf "$build/package"
@@ -229,16 +232,18 @@ play "unpacked game" "$root/$launcher"
 
 if [[ -n "${CI:-}" ]]; then
     echo "== installing the package for real (CI is set)"
-    export DEBIAN_FRONTEND=noninteractive
-    sudo_cmd=()
-    ((EUID == 0)) || sudo_cmd=(sudo)
-    check "apt-get installs the package" "${sudo_cmd[@]}" apt-get install -y -q "$PWD/$deb"
+    # Untagged, so that no sweep stops apt halfway; DEBIAN_FRONTEND through
+    # sudo; a lock held elsewhere (apt-daily) is waited for, not forever.
+    apt=(env -u TARNWICK_GATE_TAG -u TARNWICK_SESSION_TAG DEBIAN_FRONTEND=noninteractive
+        apt-get -o DPkg::Lock::Timeout=300 -y -q)
+    ((EUID == 0)) || apt=(sudo "${apt[@]}")
+    check "apt-get installs the package" "${apt[@]}" install "$PWD/$deb"
     # /usr/games is on a player's PATH, not on root's.
     check "installed: tarnwick is on a player's PATH, cues beside the real program" \
         eval 'found=$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v tarnwick) &&
               [[ $found == /$launcher ]] && cues_beside "$found"'
     play "installed game" "/$launcher"
-    check "apt-get removes the package" "${sudo_cmd[@]}" apt-get purge -y -q tarnwick
+    check "apt-get removes the package" "${apt[@]}" purge tarnwick
     check "removed: nothing left behind" \
         eval '[[ ! -e /$launcher && ! -e /$program_dir ]] || { ls -la "/$launcher" "/$program_dir"; false; }'
 fi

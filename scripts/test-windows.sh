@@ -21,9 +21,11 @@ exe=build/windows/win32/app/tarnwick.exe
 
 # On a bare Windows it must find everything it needs in the system.
 system_dlls_only() {
-    local dll others
-    others=$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' |
-        grep -viE '^(kernel32|user32|gdi32|winmm|comctl32|shell32|advapi32|ole32|msvcrt)\.dll$' || true)
+    local dlls others
+    dlls=$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }')
+    # No import at all means the listing was not read, not a clean program.
+    grep -qi '^kernel32\.dll$' <<<"$dlls" || { echo "  no imports read from $exe" >&2; return 1; }
+    others=$(grep -viE '^(kernel32|user32|gdi32|winmm|comctl32|shell32|advapi32|ole32|msvcrt)\.dll$' <<<"$dlls" || true)
     [[ -z $others ]] || { echo "  imports $others" >&2; return 1; }
 }
 check "tarnwick.exe imports system DLLs only" system_dlls_only

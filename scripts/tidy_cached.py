@@ -2,16 +2,20 @@
 """Runs clang-tidy over the given translation units, skipping those it has
 already passed as they are now.
 
-A unit's key is its preprocessed text (with comments, since they may carry
-NOLINT, and with the source folder's path taken out so clones share keys),
-its compile command, .clang-tidy and clang-tidy's version. The project's own
-headers are inside the preprocessed text, so a header edit misses the cache
-just as the unit's own edit does. Only clean results are kept.
+A unit's key is its preprocessed text, its compile command, .clang-tidy and
+clang-tidy's version. The text keeps what the checks read besides the code:
+comments (they may carry NOLINT), every macro definition, used or not (checks
+flag definitions), and the line markers naming each included file (the
+header filter works on paths); the source folder's path is taken out so
+clones share keys. The project's own headers are inside the text, so a
+header edit misses the cache just as the unit's own edit does. Only clean
+results are kept.
 
     tidy_cached.py BUILD_DIR CACHE_DIR UNIT...
 
 TIDY_EXTRA_ARGS holds more clang-tidy arguments (e.g. the Windows build's
-target), which are part of the key too.
+target), which are part of the key too. Each clang-tidy run has a time limit
+(TIDY_TIMEOUT seconds, default 600); a unit that runs out is not clean.
 """
 
 import concurrent.futures
@@ -46,11 +50,17 @@ def preprocess_command(entry):
     # clang's preprocessor is several times quicker than gcc's on Qt's headers.
     if os.path.basename(out[0]) in ("c++", "g++"):
         out = ["clang++", "-Wno-unknown-warning-option"] + out[1:]
-    return out + ["-E", "-P", "-C", "-o", "-"]
+    return out + ["-E", "-dD", "-C", "-o", "-"]
 
 
 def main():
     build, cache, units = sys.argv[1], sys.argv[2], sys.argv[3:]
+    if not units:
+        print("clang-tidy: no units given", file=sys.stderr)
+        return 1
+    timeout = int(os.environ.get("TIDY_TIMEOUT", "600"))
+    # The key holds the tools' own words: the same in every caller's locale.
+    os.environ["LC_ALL"] = "C"
     root = os.getcwd()
     with open(os.path.join(build, "compile_commands.json"), encoding="utf-8") as f:
         entries = {os.path.realpath(e["file"]): e for e in json.load(f)}
@@ -65,7 +75,7 @@ def main():
         if entry is None:
             return unit, None
         text = subprocess.run(preprocess_command(entry), cwd=entry["directory"],
-                              capture_output=True, check=True).stdout
+                              capture_output=True, check=True, timeout=timeout).stdout
         digest = hashlib.sha256()
         for part in (text.replace(root.encode(), b"@ROOT@"), config, version, " ".join(extra).encode(),
                      " ".join(preprocess_command(entry)).replace(root, "@ROOT@").encode()):
@@ -73,8 +83,11 @@ def main():
         return unit, digest.hexdigest()
 
     def tidy(unit, key):
-        result = subprocess.run(["clang-tidy", "-p", build, "--quiet", *extra, unit],
-                                capture_output=True, text=True)
+        try:
+            result = subprocess.run(["clang-tidy", "-p", build, "--quiet", *extra, unit],
+                                    capture_output=True, text=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return unit, f"clang-tidy ran out of its {timeout} s on {unit}\n"
         if result.returncode == 0:
             if key:
                 open(os.path.join(cache, key), "w").close()

@@ -8,6 +8,9 @@
 #
 # One private WINEPREFIX per run: nothing of the caller's Wine or home is
 # touched, no add-on (Mono, Gecko) is downloaded and no menu entry written.
+# Wine's server keeps its socket and lock in a folder under TMPDIR, which
+# outlives the server: here it is a folder of the session's own. Every Wine
+# program has a time limit (TARNWICK_WINE_TIMEOUT seconds, default 120).
 # The server is kept running between programs, so a window appears in under
 # a second rather than after the server's own start-up.
 
@@ -23,8 +26,9 @@ fi
 
 wine_session_start() {
     local dir=$1
-    mkdir -p "$dir/home" "$dir/prefix"
-    export HOME="$dir/home" WINEPREFIX="$dir/prefix"
+    mkdir -p "$dir/home" "$dir/prefix" "$dir/tmp"
+    export HOME="$dir/home" WINEPREFIX="$dir/prefix" TMPDIR="$dir/tmp"
+    unset WINEARCH WINEDLLPATH
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     # Leaves Wine's ANSI code page, so only the wide calls reach every folder.
     export LC_ALL=C.UTF-8
@@ -32,21 +36,21 @@ wine_session_start() {
     # The server first, told to stay after its last program ends.
     "$tarnwick_wineserver" -p
     tarnwick_wine_session=1
-    "$tarnwick_wine" wineboot -i >/dev/null 2>&1
+    timeout "${TARNWICK_WINE_TIMEOUT:-120}" "$tarnwick_wine" wineboot -i >/dev/null 2>&1
 }
 
 wine_run() {
-    "$tarnwick_wine" "$@"
+    timeout "${TARNWICK_WINE_TIMEOUT:-120}" "$tarnwick_wine" "$@"
 }
 
 # wine_set_dpi N: the density Windows programs see from now on (Wine's LogPixels).
 wine_set_dpi() {
-    "$tarnwick_wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    timeout "${TARNWICK_WINE_TIMEOUT:-120}" "$tarnwick_wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
 wine_session_stop() {
     if [[ -n ${tarnwick_wine_session:-} ]]; then
-        "$tarnwick_wineserver" -k 2>/dev/null || true
+        timeout 20 "$tarnwick_wineserver" -k 2>/dev/null || true
         tarnwick_wine_session=
     fi
 }

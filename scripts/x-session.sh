@@ -18,9 +18,12 @@
 # runtime folder, display, Wayland socket, session bus and audio server are
 # all replaced by private ones or by nothing. Without --pulse, PULSE_SERVER
 # points at nothing and SDL may only try PulseAudio, so nothing can be heard.
-# Every process started here carries a tag in its environment; on exit every
-# tagged process is continued (a stopped one ignores SIGTERM) and killed,
-# daemons that detached themselves included.
+#
+# Every process started here carries a tag in its environment. However the
+# session ends, every tagged process is continued (a stopped one ignores
+# SIGTERM) and killed, daemons that detached themselves included: on a normal
+# end or a signal by this script, and when it is killed outright (a SIGKILL,
+# CTest's time-out) by a watchdog outside its process tree (scripts/sweep.sh).
 set -euo pipefail
 
 screen=1024x768
@@ -47,38 +50,27 @@ if (($# == 0)); then
     exit 2
 fi
 
-X_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-session.XXXXXX")
+here=$(cd "$(dirname "$0")" && pwd)
+# The audio server's and the bus's addresses cannot carry every byte of a
+# path (PULSE_SERVER is split at spaces): the session's folder goes to /tmp
+# where the temporary folder's own path has others.
+tmp=${TMPDIR:-/tmp}
+[[ $tmp =~ ^[-A-Za-z0-9_./]+$ ]] || tmp=/tmp
+X_SESSION_DIR=$(mktemp -d "$tmp/tarnwick-session.XXXXXX")
 chmod 700 "$X_SESSION_DIR"
 export X_SESSION_DIR
-tag="TARNWICK_SESSION_TAG=$X_SESSION_DIR"
 export TARNWICK_SESSION_TAG="$X_SESSION_DIR"
 
-# Pids of every live process whose environment carries this session's tag.
-tagged_pids() {
-    local environ pid
-    for environ in $(grep -lszxF "$tag" /proc/[0-9]*/environ); do
-        pid=${environ#/proc/}
-        pid=${pid%/environ}
-        [[ $pid == "$$" || $pid == "$BASHPID" ]] || echo "$pid"
-    done
-}
+# The watchdog: detached, untagged, it sweeps the session once this script
+# has ended, however it ended.
+setsid -f env -u TARNWICK_SESSION_TAG -u TARNWICK_GATE_TAG \
+    "$here/sweep.sh" --after "$$" TARNWICK_SESSION_TAG "$X_SESSION_DIR" "$X_SESSION_DIR" \
+    </dev/null >/dev/null 2>&1
 
 cleanup() {
     local status=$?
     trap - EXIT INT TERM HUP
-    local pids
-    for signal in TERM KILL; do
-        pids=$(tagged_pids)
-        [[ -z $pids ]] && break
-        # shellcheck disable=SC2086
-        kill -CONT $pids 2>/dev/null || true
-        # shellcheck disable=SC2086
-        kill -"$signal" $pids 2>/dev/null || true
-        for _ in $(seq 20); do
-            [[ -z $(tagged_pids) ]] && break
-            sleep 0.05
-        done
-    done
+    "$here/sweep.sh" TARNWICK_SESSION_TAG "$X_SESSION_DIR" || true
     wait 2>/dev/null || true
     rm -rf "$X_SESSION_DIR"
     exit "$status"
@@ -88,9 +80,10 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# Waits up to ten seconds for a command to succeed.
+# Waits up to thirty seconds for a command to succeed (a loaded machine
+# starts a server slowly).
 wait_for() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         if "$@" >/dev/null 2>&1; then
             return 0
         fi
@@ -118,32 +111,38 @@ export DBUS_SESSION_BUS_ADDRESS="disabled:"
 
 # start_server NAME LOG COMMAND...: starts a server that writes one line to
 # file descriptor 3 once it is ready (its address, its display number), and
-# prints that line.
+# puts that line in $server_line. Not in a command substitution: the server
+# stays this script's own child.
 start_server() {
-    local name=$1 log=$2 line="" ready
+    local name=$1 log=$2 ready
     shift 2
+    server_line=""
     exec {ready}<> <(:)
     "$@" 3>&"$ready" >"$log" 2>&1 &
-    if ! read -r -t 20 -u "$ready" line || [[ -z $line ]]; then
+    if ! read -r -t 20 -u "$ready" server_line || [[ -z $server_line ]]; then
         echo "the $name did not start:" >&2
         cat "$log" >&2
-        return 1
+        exit 1
     fi
     exec {ready}<&-
-    echo "$line"
 }
 
 if ((want_bus)); then
-    DBUS_SESSION_BUS_ADDRESS=$(start_server "private session bus" "$X_SESSION_DIR/bus.log" \
+    start_server "private session bus" "$X_SESSION_DIR/bus.log" \
         dbus-daemon --session --nofork --nopidfile --print-address=3 \
-        --address="unix:path=$XDG_RUNTIME_DIR/bus")
+        --address="unix:path=$XDG_RUNTIME_DIR/bus"
+    DBUS_SESSION_BUS_ADDRESS=$server_line
 fi
 
 if ((want_x)); then
     # Xvfb picks a free display number itself and writes it to the pipe.
-    display=$(start_server "X server" "$X_SESSION_DIR/xvfb.log" \
-        Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp)
-    export DISPLAY=":$display"
+    # Never reset: an X server resets when its last client leaves, and drops
+    # every connection that arrives meanwhile. The check below that the
+    # window manager is up is such a client; when it came first, the window
+    # manager's own connection was dropped ("Failed to open the display").
+    start_server "X server" "$X_SESSION_DIR/xvfb.log" \
+        Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp
+    export DISPLAY=":$server_line"
     # A real window on this server, even where the caller draws offscreen.
     export QT_QPA_PLATFORM=xcb
 

@@ -5,7 +5,8 @@
 # Debian's npm or any other Node installation.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-target="${TARNWICK_WEB_TEST_DIR:-$HOME/.cache/tarnwick/web-tests}"
+cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
+target="${TARNWICK_WEB_TEST_DIR:-$cache_home/web-tests}"
 
 if ! command -v npm >/dev/null; then
     echo "install-driver.sh: the npm command is missing (Debian: apt-get install npm)" >&2

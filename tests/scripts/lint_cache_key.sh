@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The lint's cache (scripts/tidy_cached.py) checks a unit again whenever
+# anything a clang-tidy check reads has changed, and only then. Each row edits
+# a scratch unit, runs the cache over it with a stand-in clang-tidy that
+# passes everything, and says whether the unit must be checked again or
+# taken from the cache.
+set -euo pipefail
+export LC_ALL=C
+tidy_cached=$(cd "$(dirname "$0")/../../scripts" && pwd)/tidy_cached.py
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-lint-key.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+
+mkdir -p bin build cache game other
+cat >bin/clang-tidy <<'EOF'
+#!/bin/sh
+[ "$1" = --version ] && { echo "stand-in clang-tidy 1"; exit 0; }
+echo checked >>"$TIDY_CALLS"
+EOF
+chmod +x bin/clang-tidy
+export PATH="$scratch/bin:$PATH" TIDY_CALLS="$scratch/calls"
+echo "Checks: '-*,bugprone-macro-parentheses'" >.clang-tidy
+printf '#pragma once\ninline int twice(int n) { return 2 * n; }\n' >game/Twice.h
+cp game/Twice.h other/Twice.h
+printf '#include "game/Twice.h"\nint main() { return twice(0); }\n' >unit.cpp
+printf 'int unrelated() { return 1; }\n' >unrelated.cpp
+cat >build/compile_commands.json <<EOF
+[{"directory": "$scratch/build", "file": "$scratch/unit.cpp",
+  "command": "clang++ -std=c++20 -I$scratch -c $scratch/unit.cpp -o unit.o"}]
+EOF
+
+failures=0
+# row EXPECTED DESCRIPTION EDIT: EXPECTED is "checked" or "cached".
+row() {
+    local expected=$1 description=$2 seen=cached
+    eval "$3"
+    rm -f "$TIDY_CALLS"
+    python3 "$tidy_cached" build cache unit.cpp >/dev/null
+    [[ -s $TIDY_CALLS ]] && seen=checked
+    if [[ $seen == "$expected" ]]; then
+        echo "ok   - $description: $seen"
+    else
+        echo "FAIL - $description: $seen, expected $expected"
+        failures=$((failures + 1))
+    fi
+}
+
+row checked "first run" ":"
+row cached "nothing changed" ":"
+row cached "a file the unit does not include changed" "echo '// edited' >>unrelated.cpp"
+row checked "a NOLINT comment added" "sed -i 's|return twice(0);|return twice(0); // NOLINT|' unit.cpp"
+row checked "an unused macro added" "sed -i '1i #define TARNWICK_TWICE(x) ((x) * 2)' unit.cpp"
+row checked "the unused macro changed" "sed -i 's|((x) \* 2)|x * 2|' unit.cpp"
+row checked "the same header from another folder" "sed -i 's|game/Twice.h|other/Twice.h|' unit.cpp"
+row checked "the header edited" "echo '// edited' >>other/Twice.h"
+row cached "all of it again" ":"
+((failures == 0))
