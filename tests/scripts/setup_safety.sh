@@ -7,8 +7,11 @@
 #   setup_safety.sh PATH/TO/scripts/setup.sh
 set -euo pipefail
 setup=$1
+# The gate runs setup once and has the later steps skip it; this test runs it.
+unset TARNWICK_SETUP_DONE
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-setup-test.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+nosudo=""
+trap 'rm -rf "$work" ${nosudo:+"$nosudo"}' EXIT
 mkdir -p "$work/bin"
 status=0
 fail() {
@@ -80,7 +83,7 @@ grep -q '^Setting up everything$' "$work/out" || fail "apt's output is hidden"
 # Nothing missing: no apt at all.
 everything=$(bash -c 'source <(sed -n "/^packages=(/,/^esac/p" "$1" | sed "s/^case.*/true; : <<\"END\"/; s/^esac/END/")
     printf "%s\n" "${packages[@]}" "${test_packages[@]}" "${package_test_packages[@]}" \
-        "${windows_packages[@]}" "${windows_test_packages[@]}"' _ "$setup" |
+        "${windows_packages[@]}" "${windows_test_packages[@]}" "${web_packages[@]}" "${web_test_packages[@]}"' _ "$setup" |
     tr ' ' '\n' | sort -u | xargs)
 run_setup "$everything" "" --test || fail "setup failed with everything installed: $(cat "$work/out")"
 [[ ! -e $work/apt.log ]] || fail "apt ran with everything installed: $(cat "$work/apt.log")"
@@ -102,12 +105,13 @@ STUB_APT_STATUS=100 run_setup "" "" && fail "setup passed although apt failed"
 # Without root and without sudo: it says what to do, and runs no apt. (Only
 # root can try it as another user.)
 if ((EUID == 0)); then
-    nosudo=$work/nosudo
-    mkdir -p "$nosudo"
+    # Under /tmp itself: the user "nobody" cannot reach into the private
+    # temporary folder a gate run gives its tests.
+    nosudo=$(mktemp -d /tmp/tarnwick-nosudo.XXXXXX)
     for command in bash cat env id; do ln -s "$(command -v "$command")" "$nosudo/$command"; done
     printf '#!%s\necho "unknown ok not-installed"\n' "$(command -v bash)" >"$nosudo/dpkg-query"
     cp "$setup" "$nosudo/setup.sh"
-    chmod 755 "$work" "$nosudo" "$nosudo/dpkg-query" "$nosudo/setup.sh"
+    chmod 755 "$nosudo" "$nosudo/dpkg-query" "$nosudo/setup.sh"
     if said=$(setpriv --reuid=nobody --regid=nogroup --clear-groups \
         env -i PATH="$nosudo" "$nosudo/bash" "$nosudo/setup.sh" 2>&1); then
         fail "without sudo, setup passed: $said"
