@@ -333,47 +333,10 @@ win_garbage_cues_silent() {
     ((peak < 100)) || { echo "  peak $peak from garbage" >&2; return 1; }
 }
 
-# win_crafted_wave NAME FILE: writes to FILE the hostile wave file NAME, each
-# about 1 KB, that once ended or hung the game:
-#   eight-channels-fast     8 channels at 2^31-1 Hz, 16-bit
-#   data-claims-2gib        a data chunk claiming 2 GiB
-#   data-truncated          a data chunk cut off before its stated end
-#   zero-block-align        a block align of 0
-#   fmt-claims-4gib         a fmt chunk claiming 4 GiB
-#   many-channels-fast      255 channels at 2^31-1 Hz, 32-bit
-#   long-tone               not hostile: 20 s of a tone, 22050 Hz mono 16-bit
+# win_crafted_wave NAME FILE: writes to FILE the hostile wave file NAME (see
+# tests/support/crafted_wave.py), or the 20 s long-tone.
 win_crafted_wave() {
-    python3 - "$1" "$2" <<'PY'
-import math, struct, sys
-name, path = sys.argv[1], sys.argv[2]
-
-def fmt(channels, rate, bits, align=None, size=16):
-    align = channels * bits // 8 if align is None else align
-    body = struct.pack("<HHIIHH", 1, channels, rate, (rate * align) & 0xFFFFFFFF, align, bits)
-    return b"fmt " + struct.pack("<I", size) + body
-
-def data(samples, size=None):
-    return b"data" + struct.pack("<I", len(samples) if size is None else size) + samples
-
-def riff(*chunks):
-    body = b"WAVE" + b"".join(chunks)
-    return b"RIFF" + struct.pack("<I", len(body)) + body
-
-noise = bytes((i * 37) & 0xFF for i in range(1000))
-fast = 2**31 - 1
-files = {
-    "eight-channels-fast": lambda: riff(fmt(8, fast, 16), data(noise)),
-    "data-claims-2gib": lambda: riff(fmt(1, 22050, 16), data(noise, 2**31)),
-    "data-truncated": lambda: riff(fmt(2, 22050, 16), data(noise, 100000)),
-    "zero-block-align": lambda: riff(fmt(2, 22050, 16, align=0), data(noise)),
-    "fmt-claims-4gib": lambda: riff(fmt(1, 22050, 16, size=2**32 - 1), data(noise)),
-    "many-channels-fast": lambda: riff(fmt(255, fast, 32), data(noise)),
-    "long-tone": lambda: riff(fmt(1, 22050, 16), data(b"".join(
-        struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
-        for i in range(22050 * 20)))),
-}
-open(path, "wb").write(files[name]())
-PY
+    python3 "$(dirname "${BASH_SOURCE[0]}")/../support/crafted_wave.py" "$1" "$2"
 }
 
 # win_hostile_pickup EXE NAME: the crafted file NAME as pickup.WAV and a peg
