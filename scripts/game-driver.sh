@@ -69,3 +69,20 @@ tarnwick_click() {
     xdotool click 1
     sleep 0.3
 }
+
+# tarnwick_quit_ms WINDOW PID: clicks QUIT and prints how many milliseconds
+# the program PID took to end; fails if it still runs after 5 s.
+tarnwick_quit_ms() {
+    local ox oy bx by start
+    read -r ox oy < <(tarnwick_origin "$1")
+    read -r bx by <<<"${tarnwick_button[quit]}"
+    xdotool mousemove $((ox + bx)) $((oy + by))
+    sleep 0.2
+    start=$(date +%s%N)
+    xdotool click 1
+    while kill -0 "$2" 2>/dev/null && (($(date +%s%N) - start < 5000000000)); do
+        sleep 0.02
+    done
+    echo $((($(date +%s%N) - start) / 1000000))
+    ! kill -0 "$2" 2>/dev/null
+}

@@ -76,18 +76,9 @@ echo "loudest sample after the stall: $stale; after the next drag: $heard"
 # Stopped again with the device closed: the worker hangs in opening it.
 kill -STOP "$TARNWICK_PULSE_PID"
 tarnwick_drag "$window" 0 1
-read -r ox oy < <(tarnwick_origin "$window")
-read -r bx by <<<"${tarnwick_button[quit]}"
-xdotool mousemove $((ox + bx)) $((oy + by))
-sleep 0.2
-start=$(date +%s%N)
-xdotool click 1
 status=0
-while kill -0 "$game_pid" 2>/dev/null && (($(date +%s%N) - start < 5000000000)); do
-    sleep 0.02
-done
-elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-kill -0 "$game_pid" 2>/dev/null && fail "QUIT during the stall did not end the program in 5 s"
+elapsed_ms=$(tarnwick_quit_ms "$window" "$game_pid") ||
+    fail "QUIT during the stall did not end the program in 5 s"
 wait "$game_pid" || status=$?
 game_pid=""
 echo "QUIT during the stall: the program ended after $elapsed_ms ms with status $status"

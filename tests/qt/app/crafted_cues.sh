@@ -35,26 +35,17 @@ play() {
     "$work/$1/tarnwick" >&2 &
     local game_pid=$!
     echo "$game_pid" >"$work/pid"
-    local window ox oy bx by start status=0
+    local window status=0
     window=$(tarnwick_wait_window Tarnwick 30) || { echo "no game window" >&2; return 1; }
     sleep 1 # the audio library loads after the first frame
     tarnwick_drag "$window" 0 14
     sleep 0.5
     kill -0 "$game_pid" 2>/dev/null || { echo "the game ended at the pick-up" >&2; return 1; }
     import -window "$window" rgb:- | md5sum | cut -d' ' -f1
-    read -r ox oy < <(tarnwick_origin "$window")
-    read -r bx by <<<"${tarnwick_button[quit]}"
-    xdotool mousemove $((ox + bx)) $((oy + by))
-    sleep 0.2
-    start=$(date +%s%N)
-    xdotool click 1
-    while kill -0 "$game_pid" 2>/dev/null && (($(date +%s%N) - start < 5000000000)); do
-        sleep 0.02
-    done
-    kill -0 "$game_pid" 2>/dev/null && { echo "QUIT did not end the game in 5 s" >&2; return 1; }
+    local elapsed_ms
+    elapsed_ms=$(tarnwick_quit_ms "$window" "$game_pid") || { echo "QUIT did not end the game in 5 s" >&2; return 1; }
     wait "$game_pid" || status=$?
     rm -f "$work/pid"
-    local elapsed_ms=$((($(date +%s%N) - start) / 1000000))
     echo "$1: QUIT ended the game after $elapsed_ms ms with status $status" >&2
     ((status == 0 && elapsed_ms <= 1000))
 }
