@@ -149,7 +149,8 @@ windows_step() {
 # web_step: builds the browser game and runs its tests under Node and in
 # headless Chromium.
 web_step() {
-    tests/web/install-driver.sh && scripts/build-web.sh >/dev/null && ctest_step web
+    tests/web/install-driver.sh && scripts/build-web.sh >/dev/null &&
+        cmake --build --preset web && ctest_step web
 }
 
 # Configured once: a configured build folder reconfigures itself when a

@@ -138,6 +138,12 @@ win_whole_game() {
     done
     [[ -n $box ]] || { echo "  no message box captioned Tarnwick" >&2; return 1; }
     win_expect_board EEEEEEEEEEEEPEE || return 1
+    # Return goes to the window with the focus, which Wine hands the box a
+    # moment after it shows: pressed before, it reaches the game's window.
+    for _ in $(seq 50); do
+        [[ $(xdotool getwindowfocus 2>/dev/null) == "$box" ]] && break
+        sleep 0.1
+    done
     xdotool key Return
     sleep 0.5
     win_expect_board PPPPPPPPPPPPPPE
