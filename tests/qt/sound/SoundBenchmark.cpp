@@ -182,7 +182,12 @@ int main(int argc, char** argv)
     const auto idleFor10Seconds = [] {
         // A plain event loop, as the game's: QTest::qWait would poll every 10 ms.
         QEventLoop idle;
-        QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+        // A timer of its own: the static single shot's slot object reads as a
+        // leak to the analyser.
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &idle, &QEventLoop::quit);
+        timer.start(10000);
         const double before = processorSeconds();
         idle.exec();
         return processorSeconds() - before;
