@@ -59,11 +59,11 @@ win_board() {
     echo "$board"
 }
 
-# win_expect_board WANT: the window shows WANT within a second, or says what
-# it shows.
+# win_expect_board WANT [SECONDS]: the window shows WANT within SECONDS (one
+# unless told), or says what it shows.
 win_expect_board() {
     local seen
-    for _ in $(seq 10); do
+    for _ in $(seq $((${2:-1} * 10))); do
         seen=$(win_board)
         [[ $seen == "$1" ]] && return 0
         sleep 0.1
@@ -138,15 +138,11 @@ win_whole_game() {
     done
     [[ -n $box ]] || { echo "  no message box captioned Tarnwick" >&2; return 1; }
     win_expect_board EEEEEEEEEEEEPEE || return 1
-    # Return goes to the window with the focus, which Wine hands the box a
-    # moment after it shows: pressed before, it reaches the game's window.
-    for _ in $(seq 50); do
-        [[ $(xdotool getwindowfocus 2>/dev/null) == "$box" ]] && break
-        sleep 0.1
-    done
     xdotool key Return
-    sleep 0.5
-    win_expect_board PPPPPPPPPPPPPPE
+    # The box is gone at once, but the reset shows up to 2-3 s later: without
+    # a window manager Wine waits for one to withdraw a destroyed window, as
+    # it does at exit.
+    win_expect_board PPPPPPPPPPPPPPE 5
 }
 
 # The rules window's X windows, newest last. Without a window manager Wine
