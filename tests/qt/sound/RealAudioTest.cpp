@@ -96,7 +96,9 @@ protected:
 
     void writeTone(Cue cue, double frequency, double seconds, const WaveLayout& layout = {})
     {
-        writeCue(cue, WaveBuilder::tone(layout, frequency, seconds, kToneAmplitude));
+        writeCue(cue,
+            QByteArray::fromStdString(
+                WaveBuilder::tone(layout, frequency, seconds, kToneAmplitude)));
     }
 
     void startRecording()
@@ -216,7 +218,8 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
     const BrokenCase cases[] = {
         { "missing", {} },
         { "garbage", QByteArray(4096, 'x') },
-        { "truncated", WaveBuilder::tone({}, 1200.0, 0.5).left(30000) },
+        { "truncated",
+            QByteArray::fromStdString(WaveBuilder::tone({}, 1200.0, 0.5).substr(0, 30000)) },
     };
     writeTone(Cue::winner, kTone, 1.5);
     for (const BrokenCase& c : cases) {

@@ -71,7 +71,7 @@ TEST(SdlAudioOutputQuietTest, WithoutAnAudioServerCuesAreQuietQuickNoOps)
     // Silence, in case this machine does have a sound card.
     QFile good(CueFolder(folder.path()).filePath(Cue::pickup));
     ASSERT_TRUE(good.open(QIODevice::WriteOnly));
-    good.write(WaveBuilder::encode({}, std::vector<float>(4800, 0.0F)));
+    good.write(QByteArray::fromStdString(WaveBuilder::encode({}, std::vector<float>(4800, 0.0F))));
     good.close();
     QFile garbage(CueFolder(folder.path()).filePath(Cue::pegdrop));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));

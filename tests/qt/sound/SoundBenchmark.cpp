@@ -105,7 +105,8 @@ int main(int argc, char** argv)
     if (!silent.open(QIODevice::WriteOnly)) {
         return 1;
     }
-    silent.write(tarnwick::test::WaveBuilder::encode({}, std::vector<float>(48000, 0.0F)));
+    silent.write(QByteArray::fromStdString(
+        tarnwick::test::WaveBuilder::encode({}, std::vector<float>(48000, 0.0F))));
     silent.close();
     tarnwick::WaveCuePlayer busyPlayer(busyFolder.path());
     QWidget window;

@@ -66,7 +66,8 @@ private:
 /// A clip's length in frames encodes which file it came from.
 QByteArray waveOfFrames(int frames)
 {
-    return WaveBuilder::encode({}, std::vector<float>(static_cast<std::size_t>(frames), 0.25F));
+    return QByteArray::fromStdString(
+        WaveBuilder::encode({}, std::vector<float>(static_cast<std::size_t>(frames), 0.25F)));
 }
 
 std::string played(int frames)
@@ -208,10 +209,10 @@ TEST_F(WaveCueBackendTest, AFileReplacedWithTheSameSizeIsReadAgainWhateverItsTim
         { "renamed over, time kept (rsync -a, an archive)", Replacement::renamedKeepingTime },
     };
     // Same length, different samples: the size never tells them apart.
-    const QByteArray mono = WaveBuilder::encode(
-        { SampleEncoding::signed16, 1, 48000 }, std::vector<float>(480, 0.1F));
-    const QByteArray stereo = WaveBuilder::encode(
-        { SampleEncoding::signed16, 2, 48000 }, std::vector<float>(240, 0.1F));
+    const QByteArray mono = QByteArray::fromStdString(
+        WaveBuilder::encode({ SampleEncoding::signed16, 1, 48000 }, std::vector<float>(480, 0.1F)));
+    const QByteArray stereo = QByteArray::fromStdString(
+        WaveBuilder::encode({ SampleEncoding::signed16, 2, 48000 }, std::vector<float>(240, 0.1F)));
     const QString path = CueFolder(m_folder.path()).filePath(Cue::loser);
     for (const ReplacementCase& c : cases) {
         SCOPED_TRACE(c.name);

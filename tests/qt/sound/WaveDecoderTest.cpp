@@ -2,6 +2,8 @@
 #include "ToneAnalysis.h"
 #include "WaveBuilder.h"
 
+#include <QByteArray>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -46,8 +48,8 @@ TEST(WaveDecoderTest, EveryCommonLayoutBecomesTheSameToneAtTheDeviceRate)
     constexpr double kAmplitude = 0.5;
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto clip
-            = WaveDecoder::decode(WaveBuilder::tone(c.layout, kFrequency, kSeconds, kAmplitude));
+        const auto clip = WaveDecoder::decode(QByteArray::fromStdString(
+            WaveBuilder::tone(c.layout, kFrequency, kSeconds, kAmplitude)));
         ASSERT_NE(clip, nullptr);
         // Resampling may add or drop a few frames at the ends, no more.
         EXPECT_NEAR(static_cast<double>(clip->frameCount()), kSeconds * PcmClip::kSampleRate, 64.0);
@@ -67,7 +69,7 @@ struct BrokenCase {
 
 TEST(WaveDecoderTest, AnythingButACompleteWaveFileDecodesToNothing)
 {
-    const QByteArray good = WaveBuilder::tone({}, 440.0, 0.1);
+    const QByteArray good = QByteArray::fromStdString(WaveBuilder::tone({}, 440.0, 0.1));
     QByteArray noChannels = good;
     noChannels[22] = 0;
     QByteArray unknownEncoding = good;

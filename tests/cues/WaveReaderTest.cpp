@@ -7,14 +7,15 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace tarnwick::test {
 namespace {
 
-QByteArray floatBytes(const std::vector<float>& values)
+WaveBytes floatBytes(const std::vector<float>& values)
 {
-    QByteArray out;
+    WaveBytes out;
     for (const float value : values) {
         char bytes[4];
         std::memcpy(bytes, &value, sizeof bytes);
@@ -23,15 +24,15 @@ QByteArray floatBytes(const std::vector<float>& values)
     return out;
 }
 
-std::optional<WaveSound> read(const QByteArray& bytes)
+std::optional<WaveSound> read(const WaveBytes& bytes)
 {
-    return WaveReader::read({ bytes.constData(), static_cast<std::size_t>(bytes.size()) });
+    return WaveReader::read({ bytes.data(), bytes.size() });
 }
 
 struct SampleCase {
     const char* name = "";
     SampleEncoding encoding = SampleEncoding::signed16;
-    QByteArray bytes; ///< Two channels, interleaved.
+    WaveBytes bytes; ///< Two channels, interleaved.
     std::vector<std::int16_t> expected;
 };
 
@@ -39,16 +40,16 @@ TEST(WaveReaderTest, EveryPromisedFormatPlainOrExtensibleBecomesTheseSixteenBitS
 {
     constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
     const SampleCase cases[] = {
-        { "8-bit", SampleEncoding::unsigned8, QByteArray("\x00\xff\x80\x7f\x81\x01", 6),
+        { "8-bit", SampleEncoding::unsigned8, WaveBytes("\x00\xff\x80\x7f\x81\x01", 6),
             { -32768, 32512, 0, -256, 256, -32512 } },
-        { "16-bit", SampleEncoding::signed16, QByteArray("\x00\x80\xff\x7f\x01\x00\xff\xff", 8),
+        { "16-bit", SampleEncoding::signed16, WaveBytes("\x00\x80\xff\x7f\x01\x00\xff\xff", 8),
             { -32768, 32767, 1, -1 } },
         { "24-bit", SampleEncoding::signed24,
-            QByteArray(
+            WaveBytes(
                 "\x00\x00\x80\xff\xff\x7f\x00\x01\x00\xff\xff\xff\x80\x34\x12\xff\x00\x00", 18),
             { -32768, 32767, 1, -1, 0x1234, 0 } },
         { "32-bit", SampleEncoding::signed32,
-            QByteArray("\x00\x00\x00\x80\xff\xff\xff\x7f\x00\x00\x01\x00\xff\xff\xff\xff", 16),
+            WaveBytes("\x00\x00\x00\x80\xff\xff\xff\x7f\x00\x00\x01\x00\xff\xff\xff\xff", 16),
             { -32768, 32767, 1, -1 } },
         { "float", SampleEncoding::float32,
             floatBytes({ 1.0F, -1.0F, 0.5F, 2.0F, -3.0F, kNaN, -1.0F / 32768, 0.4F / 32768 }),
@@ -69,15 +70,15 @@ TEST(WaveReaderTest, EveryPromisedFormatPlainOrExtensibleBecomesTheseSixteenBitS
 }
 
 /// A file of @p frames frames of 8-bit silence.
-QByteArray silence(int channels, int sampleRate, std::size_t frames)
+WaveBytes silence(int channels, int sampleRate, std::size_t frames)
 {
     const WaveLayout layout { SampleEncoding::unsigned8, channels, sampleRate };
-    return WaveBuilder::craft(WaveHeader::of(layout),
-        QByteArray(static_cast<qsizetype>(frames * static_cast<std::size_t>(channels)), '\x80'));
+    return WaveBuilder::craft(
+        WaveHeader::of(layout), WaveBytes(frames * static_cast<std::size_t>(channels), '\x80'));
 }
 
 /// @p good with the four bytes at @p at replaced by @p tag.
-QByteArray retagged(QByteArray good, qsizetype at, const char* tag)
+WaveBytes retagged(WaveBytes good, std::size_t at, const char* tag)
 {
     good.replace(at, 4, tag, 4);
     return good;
@@ -85,39 +86,39 @@ QByteArray retagged(QByteArray good, qsizetype at, const char* tag)
 
 struct FileCase {
     const char* name = "";
-    QByteArray bytes;
+    WaveBytes bytes;
     std::size_t frames = 0; ///< What is read; 0 where the file is refused.
 };
 
 TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
 {
-    const QByteArray tenFrames(20, '\x11');
+    const WaveBytes tenFrames(20, '\x11');
     const auto header = [](auto change) {
         WaveHeader h = WaveHeader::of({});
         change(h);
         return h;
     };
-    const QByteArray good = WaveBuilder::craft(WaveHeader::of({}), tenFrames);
-    QByteArray list = good; // a padded chunk of 3 bytes before the format
-    list.insert(12, QByteArray("LIST\x03\x00\x00\x00xyz\x00", 12));
-    QByteArray listTooLong = list;
+    const WaveBytes good = WaveBuilder::craft(WaveHeader::of({}), tenFrames);
+    WaveBytes list = good; // a padded chunk of 3 bytes before the format
+    list.insert(12, WaveBytes("LIST\x03\x00\x00\x00xyz\x00", 12));
+    WaveBytes listTooLong = list;
     listTooLong[16] = '\x7f';
-    const QByteArray dataFirst = good.left(12) + good.mid(36) + good.mid(12, 24);
-    const QByteArray oddEnd = WaveBuilder::craft(header([](WaveHeader& h) {
+    const WaveBytes dataFirst = good.substr(0, 12) + good.substr(36) + good.substr(12, 24);
+    const WaveBytes oddEnd = WaveBuilder::craft(header([](WaveHeader& h) {
         h.blockAlign = 1;
         h.bitsPerSample = 8;
     }),
-        QByteArray(9, 'x'));
+        WaveBytes(9, 'x'));
     constexpr std::size_t kMostSamples = WaveReader::kMaxDecodedBytes / 2;
     const WaveHeader maxLayout = WaveHeader::of({ SampleEncoding::signed32, 255, 0x7fffffff });
 
     const FileCase cases[] = {
         // What broke the game before.
         { "255 channels at 2^31-1 Hz, 32-bit",
-            WaveBuilder::craft(maxLayout, QByteArray(1020, 'x')) },
+            WaveBuilder::craft(maxLayout, WaveBytes(1020, 'x')) },
         { "8 channels at 2^31-1 Hz",
-            WaveBuilder::craft(WaveHeader::of({ SampleEncoding::signed16, 8, 0x7fffffff }),
-                QByteArray(160, 'x')) },
+            WaveBuilder::craft(
+                WaveHeader::of({ SampleEncoding::signed16, 8, 0x7fffffff }), WaveBytes(160, 'x')) },
         { "a data chunk claiming 2 GiB",
             WaveBuilder::craft(
                 header([](WaveHeader& h) { h.dataSize = 0x80000000U; }), tenFrames) },
@@ -171,23 +172,23 @@ TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
                 tenFrames) },
         { "a 14-byte fmt chunk",
             WaveBuilder::craft(header([](WaveHeader& h) { h.fmtSize = 14; }), tenFrames) },
-        { "half a frame", WaveBuilder::craft(WaveHeader::of({}), QByteArray(1, 'x')) },
+        { "half a frame", WaveBuilder::craft(WaveHeader::of({}), WaveBytes(1, 'x')) },
         { "no data chunk", retagged(good, 36, "junk") },
         { "no fmt chunk", retagged(good, 12, "junk") },
         { "not RIFF", retagged(good, 0, "RIFX") },
         { "not WAVE", retagged(good, 8, "AVI ") },
         { "empty", {} },
-        { "header only", good.left(44) },
-        { "cut in the header", good.left(30) },
+        { "header only", good.substr(0, 44) },
+        { "cut in the header", good.substr(0, 30) },
         // What other programs write, and is read.
         { "as built", good, 10 },
         { "a padded chunk before the format", list, 10 },
         { "a chunk before the format longer than the file", listTooLong },
         { "the data before the format", dataFirst, 10 },
         { "an odd data chunk without its pad byte", oddEnd, 9 },
-        { "a part frame at the end", WaveBuilder::craft(WaveHeader::of({}), QByteArray(21, 'x')),
+        { "a part frame at the end", WaveBuilder::craft(WaveHeader::of({}), WaveBytes(21, 'x')),
             10 },
-        { "anything after the data", good + QByteArray("junk\xff\xff\xff\xff", 8), 10 },
+        { "anything after the data", good + WaveBytes("junk\xff\xff\xff\xff", 8), 10 },
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QByteArray>
-
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tarnwick::test {
+
+/// The bytes of a file, as built.
+using WaveBytes = std::string;
 
 /// How the samples of a wave file are stored.
 enum class SampleEncoding { unsigned8, signed16, signed24, signed32, float32 };
@@ -35,17 +37,18 @@ struct WaveHeader {
     static WaveHeader of(const WaveLayout& layout);
 };
 
-/// Builds wave files in memory, the way other programs write them.
+/// Builds wave files in memory, the way other programs write them. No
+/// toolkit, so the reader's tests run wherever the reader does.
 class WaveBuilder {
 public:
     /// A wave file holding @p mono (full scale -1..1) on every channel.
-    static QByteArray encode(const WaveLayout& layout, const std::vector<float>& mono);
+    static WaveBytes encode(const WaveLayout& layout, const std::vector<float>& mono);
 
     /// A wave file with @p header followed by @p sampleBytes, as they are.
-    static QByteArray craft(const WaveHeader& header, const QByteArray& sampleBytes);
+    static WaveBytes craft(const WaveHeader& header, const WaveBytes& sampleBytes);
 
     /// A wave file holding a sine tone that fades in and out over 2 ms.
-    static QByteArray tone(
+    static WaveBytes tone(
         const WaveLayout& layout, double frequency, double seconds, double amplitude = 0.4);
 
     /// The samples of a sine tone at @p sampleRate, with 2 ms fades.

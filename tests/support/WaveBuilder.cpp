@@ -1,7 +1,5 @@
 #include "WaveBuilder.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -28,14 +26,14 @@ int bytesPerSample(SampleEncoding encoding)
     return 0;
 }
 
-void appendLittleEndian(QByteArray& out, std::uint32_t value, int bytes)
+void appendLittleEndian(WaveBytes& out, std::uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i) {
-        out.append(static_cast<char>((value >> (8 * i)) & 0xFFU));
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFFU));
     }
 }
 
-void appendSample(QByteArray& out, SampleEncoding encoding, float value)
+void appendSample(WaveBytes& out, SampleEncoding encoding, float value)
 {
     const double clamped = std::clamp(static_cast<double>(value), -1.0, 1.0);
     switch (encoding) {
@@ -79,13 +77,13 @@ WaveHeader WaveHeader::of(const WaveLayout& layout)
     return header;
 }
 
-QByteArray WaveBuilder::craft(const WaveHeader& header, const QByteArray& sampleBytes)
+WaveBytes WaveBuilder::craft(const WaveHeader& header, const WaveBytes& sampleBytes)
 {
     const bool extensible = header.formatTag == 0xFFFE;
     const std::uint32_t fmtBytes = extensible ? 40 : 16;
     const auto dataBytes = static_cast<std::uint32_t>(sampleBytes.size());
 
-    QByteArray out;
+    WaveBytes out;
     out.append("RIFF");
     appendLittleEndian(out, 4 + 8 + fmtBytes + 8 + dataBytes, 4);
     out.append("WAVEfmt ");
@@ -109,9 +107,9 @@ QByteArray WaveBuilder::craft(const WaveHeader& header, const QByteArray& sample
     return out;
 }
 
-QByteArray WaveBuilder::encode(const WaveLayout& layout, const std::vector<float>& mono)
+WaveBytes WaveBuilder::encode(const WaveLayout& layout, const std::vector<float>& mono)
 {
-    QByteArray samples;
+    WaveBytes samples;
     for (const float sample : mono) {
         for (int channel = 0; channel < layout.channels; ++channel) {
             appendSample(samples, layout.encoding, sample);
@@ -135,7 +133,7 @@ std::vector<float> WaveBuilder::toneSamples(
     return samples;
 }
 
-QByteArray WaveBuilder::tone(
+WaveBytes WaveBuilder::tone(
     const WaveLayout& layout, double frequency, double seconds, double amplitude)
 {
     return encode(layout, toneSamples(layout.sampleRate, frequency, seconds, amplitude));
