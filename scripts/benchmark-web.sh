@@ -11,6 +11,9 @@ cd "$(dirname "$0")/.."
 
 site="$(scripts/build-web.sh)"
 tests/web/install-driver.sh
+# The cues are heard by the sound tests' monitor recorder, a native program.
+[[ -f build/dev/build.ninja ]] || cmake --preset dev >/dev/null
+cmake --build --preset dev --target tarnwick_monitor_listener >&2
 modules="${TARNWICK_WEB_TEST_DIR:-$HOME/.cache/tarnwick/web-tests}/node_modules"
 scripts/x-session.sh --pulse --no-x -- \
-    env NODE_PATH="$modules" node tests/web/play_page.js "$site" --benchmark "${LOADS:-20}"
+    env NODE_PATH="$modules" TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" node tests/web/play_page.js "$site" --benchmark "${LOADS:-20}"

@@ -105,40 +105,46 @@ function without(holes, removed) {
 
 // --- What the private audio server plays -----------------------------------
 
-// Records the null sink "test" of scripts/x-session.sh --pulse through its
-// monitor, in blocks of 10 ms, each with the time it arrived and its peak.
-function recordSink() {
-    const kRate = 8000;
-    const kBlock = kRate / 100;
-    const recorder = childProcess.spawn('parec', ['--device=test.monitor', '--format=s16le',
-        `--rate=${kRate}`, '--channels=1', '--raw', '--latency-msec=10'],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
-    const blocks = [];
-    let pending = Buffer.alloc(0);
-    recorder.stdout.on('data', (chunk) => {
-        const arrived = Date.now();
-        pending = Buffer.concat([pending, chunk]);
-        const count = Math.floor(pending.length / (2 * kBlock));
-        for (let block = 0; block < count; ++block) {
-            let peak = 0;
-            for (let sample = 0; sample < kBlock; ++sample) {
-                peak = Math.max(peak, Math.abs(pending.readInt16LE((block * kBlock + sample) * 2)));
+// The monotonic clock, in milliseconds: the one the monitor listener times
+// what the sink plays by.
+const now = () => Number(process.hrtime.bigint()) / 1e6;
+
+// Listens to the null sink "test" of scripts/x-session.sh --pulse through the
+// sound tests' monitor recorder (tarnwick_monitor_listener, from the dev
+// build), which reports each stretch of sound with when the sink played it.
+async function recordSink() {
+    const listener = childProcess.spawn(process.env.TARNWICK_MONITOR_LISTENER, [],
+        { stdio: ['pipe', 'pipe', 'inherit'] });
+    const spans = [];
+    let pending = '';
+    await new Promise((resolve, reject) => {
+        listener.once('error', reject);
+        listener.once('exit', (status) => reject(new Error(`the monitor listener ended (${status})`)));
+        listener.stdout.on('data', (chunk) => {
+            const lines = (pending + chunk).split('\n');
+            pending = lines.pop();
+            for (const line of lines) {
+                const [word, start, end] = line.split(' ');
+                if (word === 'ready') {
+                    resolve();
+                } else if (word === 'sound') {
+                    spans.push({ start: Number(start), end: Number(end) });
+                }
             }
-            // The last block of a chunk arrived now; earlier ones 10 ms apart before it.
-            blocks.push({ time: arrived - (count - 1 - block) * 10, peak });
-        }
-        pending = pending.subarray(count * 2 * kBlock);
+        });
     });
+    listener.removeAllListeners('exit');
     return {
         // Milliseconds of sound between two moments, and when it began.
         heard(from, to) {
-            const loud = blocks.filter((b) => b.time >= from && b.time <= to && b.peak > 300);
-            return { ms: loud.length * 10, onset: loud.length ? loud[0].time - from : null };
+            const inside = spans.filter((span) => span.end >= from && span.start <= to);
+            const ms = inside.reduce((sum, span) =>
+                sum + Math.min(span.end, to) - Math.max(span.start, from), 0);
+            return { ms, onset: inside.length ? Math.max(inside[0].start, from) - from : null };
         },
-        received: () => blocks.length,
         stop: () => new Promise((resolve) => {
-            recorder.once('exit', resolve);
-            recorder.kill();
+            listener.once('exit', resolve);
+            listener.stdin.end();
         }),
     };
 }
@@ -423,26 +429,23 @@ const steps = [
         name: 'cues heard at their moments; a cue replaced on the server is heard at the next play',
         needsAudio: true,
         async run(page, site, folder) {
-            const recorder = recordSink();
+            const recorder = await recordSink();
             try {
-                // The monitor delivers in bursts for a moment after it starts.
-                await sleep(1500);
-                assert.ok(recorder.received() > 100, 'the monitor records');
                 const press = async (hole) => {
                     const at = await centreOf(page, '#hole' + hole);
                     await page.mouse.move(at.x, at.y);
-                    const time = Date.now();
+                    const time = now();
                     await page.mouse.down();
                     return time;
                 };
                 const release = async (hole) => {
                     const at = await centreOf(page, '#hole' + hole);
                     await page.mouse.move(at.x, at.y);
-                    const time = Date.now();
+                    const time = now();
                     await page.mouse.up();
                     return time;
                 };
-                const quietFrom = Date.now() - 1000;
+                const quietFrom = now() - 1000;
                 const pickedUp = await press(1);
                 assert.equal(recorder.heard(quietFrom, pickedUp).ms, 0, 'silence before the press');
                 // Generous windows: the first cue of a fresh page waits for its
@@ -465,7 +468,7 @@ const steps = [
                 const replaced = recorder.heard(again, again + 2400);
                 assert.ok(replaced.ms >= 700, `the replaced pickup heard for ${replaced.ms} ms`);
                 await release(2);
-                console.log(`  pickup heard ${pickup.onset} ms after the press (as recorded)`);
+                console.log(`  pickup heard ${pickup.onset.toFixed(0)} ms after the press (as recorded)`);
             } finally {
                 await recorder.stop();
             }
@@ -639,20 +642,39 @@ async function benchmark(browser, siteFolder, loads) {
         const wasm = await tab.evaluate(() => Module.HEAP8.buffer.byteLength);
         console.log(`| JS heap (used / total) plus WebAssembly memory after a game | – | ${(heap.usedSize / 1048576).toFixed(2)} / ${(heap.totalSize / 1048576).toFixed(2)} MiB + ${(wasm / 1048576).toFixed(2)} MiB | – | – |`);
         if (process.env.TARNWICK_TEST_PULSE === '1') {
-            const recorder = recordSink();
+            // Where the time goes: from the press to the page's start() of
+            // the cue, and what the audio context says it adds after that.
+            await tab.evaluate(() => {
+                window.cueDelays = [];
+                let pressed = null;
+                document.addEventListener('pointerdown', (event) => { pressed = event.timeStamp; }, true);
+                const start = AudioBufferSourceNode.prototype.start;
+                AudioBufferSourceNode.prototype.start = function (...args) {
+                    if (pressed !== null) {
+                        window.cueDelays.push(performance.now() - pressed);
+                        pressed = null;
+                    }
+                    window.cueContext = this.context;
+                    return start.apply(this, args);
+                };
+            });
+            const recorder = await recordSink();
             const latencies = [];
+            let firstPress = null;
             try {
-                await sleep(1500);
                 const at = await centreOf(tab, '#hole1');
-                for (let press = 0; press < loads; ++press) {
+                // The first press also starts the audio context: timed apart.
+                for (let press = 0; press <= loads; ++press) {
                     await tab.mouse.move(at.x, at.y);
-                    const time = Date.now();
+                    const time = now();
                     await tab.mouse.down();
                     await sleep(400);
                     const heard = recorder.heard(time, time + 400);
                     await tab.mouse.up();
                     await sleep(500);
-                    if (heard.onset !== null) {
+                    if (press === 0) {
+                        firstPress = heard.onset;
+                    } else if (heard.onset !== null) {
                         latencies.push(heard.onset);
                     }
                 }
@@ -660,6 +682,15 @@ async function benchmark(browser, siteFolder, loads) {
                 await recorder.stop();
             }
             console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
+            console.log(`| the same for the page's first press, which starts its audio | – | ${firstPress === null ? 'not heard' : firstPress.toFixed(0) + ' ms'} | – | – |`);
+            const { delays, context } = await tab.evaluate(() => ({ delays: window.cueDelays.slice(1),
+                context: ((audio) => audio && [audio.baseLatency, audio.outputLatency])(window.cueContext) }));
+            if (delays.length) {
+                console.log(`| of which the press to the page's start() of the cue (the same presses) | – | ${figures(delays, 'ms', 0)} | – | – |`);
+            }
+            if (context) {
+                console.log(`| the audio context's own base / output latency | – | ${(context[0] * 1000).toFixed(0)} / ${(context[1] * 1000).toFixed(0)} ms | – | – |`);
+            }
         }
         await context.close();
     } finally {

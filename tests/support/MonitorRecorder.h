@@ -37,8 +37,11 @@ public:
     /// Samples recorded so far.
     std::size_t sampleCount() const;
 
+    /// A copy of the samples recorded from @p first on, while recording too.
+    std::vector<float> samplesFrom(std::size_t first) const;
+
     /// When the sink played sample @p index, by the server's own latency
-    /// figures; only after stop().
+    /// figures: for any sample recorded so far.
     Clock::time_point timeOfSample(std::size_t index) const;
 
     /// Waits until the server delivers the monitor in real time, as it does

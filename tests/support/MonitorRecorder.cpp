@@ -4,6 +4,7 @@
 #include <pulse/simple.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -93,6 +94,15 @@ std::size_t MonitorRecorder::sampleCount() const
 {
     const std::lock_guard lock(m_mutex);
     return m_samples.size();
+}
+
+std::vector<float> MonitorRecorder::samplesFrom(std::size_t first) const
+{
+    const std::lock_guard lock(m_mutex);
+    if (first >= m_samples.size()) {
+        return {};
+    }
+    return { m_samples.begin() + static_cast<std::ptrdiff_t>(first), m_samples.end() };
 }
 
 MonitorRecorder::Clock::time_point MonitorRecorder::timeOfSample(std::size_t index) const
