@@ -661,6 +661,7 @@ async function benchmark(browser, siteFolder, loads) {
             const recorder = await recordSink();
             const latencies = [];
             let firstPress = null;
+            let early = 0;
             try {
                 const at = await centreOf(tab, '#hole1');
                 // The first press also starts the audio context: timed apart.
@@ -674,6 +675,10 @@ async function benchmark(browser, siteFolder, loads) {
                     await sleep(500);
                     if (press === 0) {
                         firstPress = heard.onset;
+                    } else if (heard.onset === 0) {
+                        // Sounding already at the press by the recorder's clock:
+                        // not a latency.
+                        ++early;
                     } else if (heard.onset !== null) {
                         latencies.push(heard.onset);
                     }
@@ -681,7 +686,7 @@ async function benchmark(browser, siteFolder, loads) {
             } finally {
                 await recorder.stop();
             }
-            console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
+            console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
             console.log(`| the same for the page's first press, which starts its audio | – | ${firstPress === null ? 'not heard' : firstPress.toFixed(0) + ' ms'} | – | – |`);
             const { delays, context } = await tab.evaluate(() => ({ delays: window.cueDelays.slice(1),
                 context: ((audio) => audio && [audio.baseLatency, audio.outputLatency])(window.cueContext) }));
