@@ -35,7 +35,9 @@ const TarnwickPage = (() => {
             if (!Context) {
                 return;
             }
-            audio = new Context({ latencyHint: 'interactive' });
+            // The smallest buffer the browser allows: a cue answers a press,
+            // and the browser's own output adds some 30 ms after it.
+            audio = new Context({ latencyHint: 0 });
         }
         if (audio.state === 'suspended') {
             audio.resume().catch(() => {});
@@ -353,6 +355,14 @@ var Module = {
     postRun: [() => TarnwickPage.whenReady()],
 };
 
+// The service worker keeps a copy of the whole site: it is registered once
+// the page has loaded, so that its downloads do not hold up the pictures of
+// the first frame.
 if ('serviceWorker' in navigator) {
-    navigator.serviceWorker.register('sw.js').catch(() => {});
+    const keepSite = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+    if (document.readyState === 'complete') {
+        keepSite();
+    } else {
+        window.addEventListener('load', keepSite, { once: true });
+    }
 }
