@@ -355,14 +355,23 @@ var Module = {
     postRun: [() => TarnwickPage.whenReady()],
 };
 
-// The service worker keeps a copy of the whole site: it is registered once
-// the page has loaded, so that its downloads do not hold up the pictures of
-// the first frame.
-if ('serviceWorker' in navigator) {
-    const keepSite = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+// The first frame, the board with its pegs, is in the page itself and waits
+// for nothing but its pictures. The rule book (tarnwick.js and its .wasm)
+// loads once the page has, and then the service worker, which keeps a copy
+// of the whole site, so that neither holds up those pictures.
+function afterPageLoad(task) {
     if (document.readyState === 'complete') {
-        keepSite();
+        task();
     } else {
-        window.addEventListener('load', keepSite, { once: true });
+        window.addEventListener('load', task, { once: true });
     }
 }
+
+afterPageLoad(() => {
+    const ruleBook = document.createElement('script');
+    ruleBook.src = 'tarnwick.js';
+    document.head.append(ruleBook);
+    if ('serviceWorker' in navigator) {
+        navigator.serviceWorker.register('sw.js').catch(() => {});
+    }
+});
