@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 namespace tarnwick::test {
@@ -15,10 +16,25 @@ namespace {
 // 2 ms blocks: fine enough to time the first sound of a cue.
 constexpr std::size_t kBlockSamples = MonitorRecorder::kSampleRate / 500;
 
+// The session's processor waits are read every 10 ms: often enough to
+// time a dropout, seldom enough to cost little.
+constexpr std::size_t kBlocksPerWaitSample = 5;
+
+// How long stop() waits for the blocks the sink played before it.
+constexpr std::chrono::seconds kCatchUpLimit { 1 };
+
+std::string sessionTag()
+{
+    const char* tag = std::getenv("TARNWICK_SESSION_TAG");
+    return tag != nullptr ? tag : "";
+}
+
 } // namespace
 
-MonitorRecorder::MonitorRecorder(std::string source)
+MonitorRecorder::MonitorRecorder(std::string source, bool watchWaits)
     : m_source(std::move(source))
+    , m_watchWaits(watchWaits)
+    , m_processorWait("TARNWICK_SESSION_TAG", sessionTag())
 { }
 
 MonitorRecorder::~MonitorRecorder()
@@ -48,6 +64,10 @@ bool MonitorRecorder::start(std::string* error)
         m_samples.clear();
         m_blocks.clear();
     }
+    if (m_watchWaits) {
+        m_processorWait.reset();
+        m_processorWait.sample();
+    }
     m_thread = std::thread([this] { run(); });
     return true;
 }
@@ -55,7 +75,7 @@ bool MonitorRecorder::start(std::string* error)
 void MonitorRecorder::run()
 {
     std::vector<std::int16_t> block(kBlockSamples);
-    for (;;) {
+    for (std::size_t count = 1;; ++count) {
         int code = 0;
         if (pa_simple_read(m_stream, block.data(), block.size() * sizeof(std::int16_t), &code)
             < 0) {
@@ -63,12 +83,18 @@ void MonitorRecorder::run()
         }
         const auto arrived = Clock::now();
         const pa_usec_t latency = pa_simple_get_latency(m_stream, &code);
+        if (m_watchWaits && count % kBlocksPerWaitSample == 0) {
+            m_processorWait.sample();
+        }
         const std::lock_guard lock(m_mutex);
         for (const std::int16_t sample : block) {
             m_samples.push_back(static_cast<float>(sample) / 32768.0F);
         }
-        m_blocks.push_back({ m_samples.size(), arrived - std::chrono::microseconds(latency) });
-        if (m_stopping) {
+        const Clock::time_point heard = arrived - std::chrono::microseconds(latency);
+        m_blocks.push_back({ m_samples.size(), heard });
+        // What the sink played before stop() may still be on its way, late
+        // on a loaded machine; wait for it, but not for a server that stalls.
+        if (m_stopping && (heard >= m_stopAt || arrived >= m_stopAt + kCatchUpLimit)) {
             return;
         }
     }
@@ -82,6 +108,7 @@ std::vector<float> MonitorRecorder::stop()
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
+        m_stopAt = Clock::now();
     }
     m_thread.join();
     pa_simple_free(m_stream);
@@ -115,6 +142,20 @@ MonitorRecorder::Clock::time_point MonitorRecorder::timeOfSample(std::size_t ind
     }
     const auto samplesAfter = static_cast<long long>(block->end - 1 - index);
     return block->heard - std::chrono::microseconds(samplesAfter * 1000000 / kSampleRate);
+}
+
+MonitorRecorder::Clock::duration MonitorRecorder::processorWait(
+    double fromSeconds, double toSeconds, Clock::duration lead) const
+{
+    const auto index = [](double seconds) {
+        return static_cast<std::size_t>(std::max(0.0, seconds) * kSampleRate);
+    };
+    const Clock::time_point from = timeOfSample(index(fromSeconds));
+    const Clock::time_point to = timeOfSample(index(toSeconds));
+    if (from == Clock::time_point::max()) {
+        return Clock::duration::zero();
+    }
+    return m_processorWait.waitingTime(from - lead, to);
 }
 
 bool MonitorRecorder::waitForRealTime(std::chrono::milliseconds limit)

@@ -103,7 +103,7 @@ bool inputStillOpen(std::chrono::milliseconds timeout)
 int main(int argc, char** argv)
 {
     static_assert(MonitorRecorder::Clock::is_steady);
-    MonitorRecorder recorder(argc > 1 ? argv[1] : "test.monitor");
+    MonitorRecorder recorder(argc > 1 ? argv[1] : "test.monitor", false);
     std::string error;
     if (!recorder.waitForRealTime(std::chrono::seconds(20)) || !recorder.start(&error)) {
         std::fprintf(stderr, "tarnwick_monitor_listener: %s does not record in real time %s\n",

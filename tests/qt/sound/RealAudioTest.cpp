@@ -2,6 +2,7 @@
 // sink and listens to the sink's monitor. Run by scripts/x-session.sh --pulse.
 // Under helgrind (TARNWICK_UNDER_HELGRIND set) nothing keeps real time, so
 // nothing is recorded: helgrind's verdict on the threads is the test.
+#include "CueWorker.h"
 #include "MonitorRecorder.h"
 #include "SdlAudioOutput.h"
 #include "ToneAnalysis.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -35,6 +37,9 @@ constexpr double kSilence = 0.01;
 // A loaded two-core machine now and then misses a buffer (about 20 ms): such
 // a dropout is not what these tests are about, and must not split a tone.
 constexpr double kDropout = 0.03;
+// How long before a dropout is heard the wait for a processor that caused it
+// may begin: the device's buffer, the server's, and the analysis's windows.
+constexpr std::chrono::milliseconds kDropoutLead { 50 };
 
 void loadIntoPageCache(const char* path)
 {
@@ -119,6 +124,44 @@ protected:
         return ToneAnalysis(m_recorder.stop(), MonitorRecorder::kSampleRate);
     }
 
+    /// Where @p frequency was heard. A dropout longer than kDropout splits
+    /// the tone unless, around it, threads of the session (the game's or the
+    /// server's) waited for a processor about as long (all but kDropout): the
+    /// stream ran dry on a loaded machine, which no buffer as short as a cue's
+    /// latency allows outlasts. A dropout nobody waited for (silence handed
+    /// out, or the audio thread blocked by the game) is the game's own.
+    std::vector<ToneAnalysis::Span> spansOf(const ToneAnalysis& heard, double frequency) const
+    {
+        return heard.spans(frequency, kThreshold, kDropout, [&](const ToneAnalysis::Span& gap) {
+            const std::chrono::duration<double> waited
+                = m_recorder.processorWait(gap.start, gap.end, kDropoutLead);
+            if (waited.count() < gap.end - gap.start - kDropout) {
+                return false;
+            }
+            std::printf("note: %.0f Hz dropped out for %.0f ms at %.3f s; threads of the session "
+                        "waited for a processor during %.0f ms around it\n",
+                frequency, (gap.end - gap.start) * 1000.0, gap.start, waited.count() * 1000.0);
+            return true;
+        });
+    }
+
+    /// Whether a cue asked for at @p requested and never heard was skipped
+    /// as stale, as it must be when the worker cannot start it in time: the
+    /// session's threads then waited for a processor most of that time.
+    bool skippedOnALoadedMachine(AudioOutput::Clock::time_point requested) const
+    {
+        const auto waited = m_recorder.processorWait(requested, requested + CueWorker::kStaleAfter);
+        if (waited < CueWorker::kStaleAfter / 2) {
+            return false;
+        }
+        std::printf("note: a cue was skipped; threads of the session waited for a processor "
+                    "during %lld ms of the %lld ms it had to start\n",
+            static_cast<long long>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()),
+            static_cast<long long>(CueWorker::kStaleAfter.count()));
+        return true;
+    }
+
     static inline const bool s_underHelgrind = std::getenv("TARNWICK_UNDER_HELGRIND") != nullptr;
     static inline bool s_serverReady = false;
     QTemporaryDir m_folder;
@@ -156,16 +199,24 @@ TEST_F(RealAudioTest, EveryCommonWaveLayoutIsHeardInFullAtItsOwnPitch)
         writeTone(c.cue, c.frequency, kLength, c.layout);
     }
     WaveCuePlayer player(m_folder.path());
+    std::vector<AudioOutput::Clock::time_point> requested;
     startRecording();
     for (const FormatCase& c : cases) {
+        requested.push_back(AudioOutput::Clock::now());
         player.playCue(c.cue);
         QTest::qWait(650);
     }
+    // Dropouts make the last cue end late.
+    QTest::qWait(400);
     const ToneAnalysis heard = stopRecording();
 
-    for (const FormatCase& c : cases) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const FormatCase& c = cases[i];
         SCOPED_TRACE(cueName(c.cue).data());
-        const auto spans = heard.spans(c.frequency, kThreshold, kDropout);
+        const auto spans = spansOf(heard, c.frequency);
+        if (spans.empty() && skippedOnALoadedMachine(requested[i])) {
+            continue;
+        }
         ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
         EXPECT_NEAR(spans[0].length(), kLength, kLengthTolerance);
     }
@@ -185,8 +236,8 @@ TEST_F(RealAudioTest, ANewCueCutsOffTheOneThatPlays)
     QTest::qWait(900);
     const ToneAnalysis heard = stopRecording();
 
-    const auto first = heard.spans(kLong, kThreshold, kDropout);
-    const auto second = heard.spans(kShort, kThreshold, kDropout);
+    const auto first = spansOf(heard, kLong);
+    const auto second = spansOf(heard, kShort);
     ASSERT_EQ(first.size(), 1U) << "heard" << describe(first);
     ASSERT_EQ(second.size(), 1U) << "heard" << describe(second);
     // Cut off well before its 1.5 s, right where the new cue starts.
@@ -236,7 +287,7 @@ TEST_F(RealAudioTest, AMissingOrBrokenFileStopsTheCueThatPlaysAndAddsNothing)
         QTest::qWait(600);
         const ToneAnalysis heard = stopRecording();
 
-        const auto spans = heard.spans(kTone, kThreshold, kDropout);
+        const auto spans = spansOf(heard, kTone);
         ASSERT_EQ(spans.size(), 1U) << "heard" << describe(spans);
         EXPECT_LT(spans[0].length(), 0.8);
         EXPECT_LT(heard.peakBetween(spans[0].end + 0.03, heard.duration()), kSilence);
@@ -290,7 +341,7 @@ TEST_F(RealAudioTest, CuesAtOtherRatesAreHeardEachTimeTheDeviceOpensAgain)
 
     for (const FormatCase& c : s_underHelgrind ? std::span<const FormatCase> {} : cases) {
         SCOPED_TRACE(cueName(c.cue).data());
-        const auto spans = heard.spans(c.frequency, kThreshold, kDropout);
+        const auto spans = spansOf(heard, c.frequency);
         ASSERT_EQ(spans.size(), 2U) << "heard" << describe(spans);
         EXPECT_NEAR(spans[1].length(), kLength, kLengthTolerance);
     }

@@ -45,8 +45,8 @@ double ToneAnalysis::amplitude(double windowStart, double frequency) const
     return 2.0 * std::sqrt(std::max(0.0, power)) / static_cast<double>(length);
 }
 
-std::vector<ToneAnalysis::Span> ToneAnalysis::spans(
-    double frequency, double threshold, double bridged) const
+std::vector<ToneAnalysis::Span> ToneAnalysis::spans(double frequency, double threshold,
+    double bridged, const std::function<bool(const Span& gap)>& explained) const
 {
     std::vector<Span> found;
     for (std::size_t w = 0; w < windowCount(); ++w) {
@@ -56,7 +56,9 @@ std::vector<ToneAnalysis::Span> ToneAnalysis::spans(
         }
         const double centre = start + kWindow / 2.0;
         const double gap = found.empty() ? 0.0 : centre - found.back().end - kHop;
-        if (found.empty() || gap > bridged + kHop / 2.0) {
+        if (found.empty()
+            || (gap > bridged + kHop / 2.0
+                && !(explained && explained({ found.back().end + kHop, centre, 0.0 })))) {
             found.push_back({ centre, centre, 0.0 });
         } else {
             found.back().gaps += gap;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace tarnwick::test {
@@ -32,8 +33,10 @@ public:
     /// A window counts at its centre, so for a steady tone and a threshold of
     /// half its amplitude the spans match the tone's true start and end.
     /// Gaps up to @p bridged seconds (a buffer lost on a busy machine) do not
-    /// split a span; they are counted in its gaps.
-    std::vector<Span> spans(double frequency, double threshold, double bridged = 0.0) const;
+    /// split a span, nor do longer ones that @p explained accepts (it gets
+    /// the gap as a span); they are counted in its gaps.
+    std::vector<Span> spans(double frequency, double threshold, double bridged = 0.0,
+        const std::function<bool(const Span& gap)>& explained = {}) const;
 
     /// Number of windows in which both tones sound above @p threshold.
     int overlappingWindows(double first, double second, double threshold) const;
