@@ -687,7 +687,7 @@ async function benchmark(browser, siteFolder, loads) {
                 await recorder.stop();
             }
             console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
-            console.log(`| the same for the page's first press, which starts its audio | – | ${firstPress === null ? 'not heard' : firstPress.toFixed(0) + ' ms'} | – | – |`);
+            console.log(`| the same for the page's first press, which starts its audio | – | ${firstPress === null ? 'not heard' : firstPress === 0 ? 'sounding at the press by the recorder\'s clock' : firstPress.toFixed(0) + ' ms'} | – | – |`);
             const { delays, context } = await tab.evaluate(() => ({ delays: window.cueDelays.slice(1),
                 context: ((audio) => audio && [audio.baseLatency, audio.outputLatency])(window.cueContext) }));
             if (delays.length) {
