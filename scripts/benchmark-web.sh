@@ -3,7 +3,7 @@
 # same HTML, pictures and buttons, no script), alternating, LOADS loads each
 # (20 unless set), in a private session with a private PulseAudio server:
 # the first frame with board and pegs, the bytes before it, the sizes of the
-# script and the .wasm (also gzipped), memory after a game, and the press to
+# script and the .wasm (also gzipped), the peak memory in a game, and the press to
 # the first sample of the pick-up cue at the audio server. Prints a table of
 # min / median / max.
 set -euo pipefail

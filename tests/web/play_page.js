@@ -633,14 +633,30 @@ async function benchmark(browser, siteFolder, loads) {
         await tab.setViewport({ width: 1024, height: 768 });
         await tab.goto(server.url + 'index.html', { waitUntil: 'load' });
         await waitForGame(tab);
+        await watchCueStarts(tab);
+        const devtools = await tab.createCDPSession();
+        // The peak: the heap read every 20 ms through the game and its message.
+        let peak = 0;
+        let sampling = true;
+        const sampler = (async () => {
+            while (sampling) {
+                const { usedSize } = await devtools.send('Runtime.getHeapUsage');
+                peak = Math.max(peak, usedSize);
+                await sleep(20);
+            }
+        })();
         await tab.click('#command1');
         await play(tab, kWinningGame);
+        await waitForLongCue(tab);
         await tab.click('#message-ok');
-        const devtools = await tab.createCDPSession();
+        sampling = false;
+        await sampler;
+        const wasm = await tab.evaluate(() => Module.HEAP8.buffer.byteLength);
         await devtools.send('HeapProfiler.collectGarbage');
         const heap = await devtools.send('Runtime.getHeapUsage');
-        const wasm = await tab.evaluate(() => Module.HEAP8.buffer.byteLength);
-        console.log(`| JS heap (used / total) plus WebAssembly memory after a game | – | ${(heap.usedSize / 1048576).toFixed(2)} / ${(heap.totalSize / 1048576).toFixed(2)} MiB + ${(wasm / 1048576).toFixed(2)} MiB | – | – |`);
+        const mib = (bytes) => (bytes / 1048576).toFixed(2);
+        console.log(`| Peak JS heap in a game, plus WebAssembly memory | – | ${mib(peak)} MiB + ${mib(wasm)} MiB | – | – |`);
+        console.log(`| JS heap after it, collected (used / total) | – | ${mib(heap.usedSize)} / ${mib(heap.totalSize)} MiB | – | – |`);
         if (process.env.TARNWICK_TEST_PULSE === '1') {
             // Where the time goes: from the press to the page's start() of
             // the cue, and what the audio context says it adds after that.
