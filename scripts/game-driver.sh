@@ -59,13 +59,19 @@ tarnwick_drag() {
     sleep 0.3
 }
 
-# tarnwick_click WINDOW BUTTON: clicks start, help or quit.
-tarnwick_click() {
-    local window=$1 ox oy bx by
-    read -r ox oy < <(tarnwick_origin "$window")
+# tarnwick_point_at WINDOW BUTTON: moves the pointer onto start, help or quit
+# and lets the window see it there.
+tarnwick_point_at() {
+    local ox oy bx by
+    read -r ox oy < <(tarnwick_origin "$1")
     read -r bx by <<<"${tarnwick_button[$2]}"
     xdotool mousemove $((ox + bx)) $((oy + by))
     sleep 0.2
+}
+
+# tarnwick_click WINDOW BUTTON: clicks start, help or quit.
+tarnwick_click() {
+    tarnwick_point_at "$1" "$2"
     xdotool click 1
     sleep 0.3
 }
@@ -73,11 +79,8 @@ tarnwick_click() {
 # tarnwick_quit_ms WINDOW PID: clicks QUIT and prints how many milliseconds
 # the program PID took to end; fails if it still runs after 5 s.
 tarnwick_quit_ms() {
-    local ox oy bx by start
-    read -r ox oy < <(tarnwick_origin "$1")
-    read -r bx by <<<"${tarnwick_button[quit]}"
-    xdotool mousemove $((ox + bx)) $((oy + by))
-    sleep 0.2
+    local start
+    tarnwick_point_at "$1" quit
     start=$(date +%s%N)
     xdotool click 1
     while kill -0 "$2" 2>/dev/null && (($(date +%s%N) - start < 5000000000)); do

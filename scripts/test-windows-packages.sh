@@ -116,15 +116,23 @@ win_setup_question() {
     tarnwick_wait_window "Tarnwick Setup" 20
 }
 
-# Asked whether to close the game, the player says Cancel (Esc): the
-# installer stops with status 2, the game plays on, no file is touched.
-install_over_running_game_cancelled() {
+# ask_over_running_game: starts the installed game, with a file of the
+# player's beside it, then the installer (its process in the caller's
+# $installer), and waits until it asks whether to close the game.
+ask_over_running_game() {
     win_start "$installed/tarnwick.exe" || return 1
     echo "not a wave file" >"$installed/pegdrop.WAV"
     wine_run "$setup" >/dev/null 2>&1 &
-    local installer=$! status=0
+    installer=$!
     win_setup_question >/dev/null || { echo "  no question" >&2; kill "$installer"; return 1; }
     sleep 0.5
+}
+
+# Asked whether to close the game, the player says Cancel (Esc): the
+# installer stops with status 2, the game plays on, no file is touched.
+install_over_running_game_cancelled() {
+    local installer status=0
+    ask_over_running_game || return 1
     xdotool key Escape
     wait "$installer" || status=$?
     ((status == 2)) || { echo "  installer status $status" >&2; return 1; }
@@ -138,12 +146,8 @@ install_over_running_game_cancelled() {
 # ends, and the installer's pages follow (Enter takes each: "I Agree",
 # "Install", "Finish") to an installation as built.
 install_over_running_game_accepted() {
-    win_start "$installed/tarnwick.exe" || return 1
-    echo "not a wave file" >"$installed/pegdrop.WAV"
-    wine_run "$setup" >/dev/null 2>&1 &
-    local installer=$! status=0
-    win_setup_question >/dev/null || { echo "  no question" >&2; kill "$installer"; return 1; }
-    sleep 0.5
+    local installer status=0
+    ask_over_running_game || return 1
     xdotool key Return
     win_ended 10 || { kill "$installer"; return 1; }
     local page

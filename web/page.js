@@ -358,20 +358,13 @@ var Module = {
 // The first frame, the board with its pegs, is in the page itself and waits
 // for nothing but its pictures. The rule book (tarnwick.js and its .wasm)
 // loads once the page has, and then the service worker, which keeps a copy
-// of the whole site, so that neither holds up those pictures.
-function afterPageLoad(task) {
-    if (document.readyState === 'complete') {
-        task();
-    } else {
-        window.addEventListener('load', task, { once: true });
-    }
-}
-
-afterPageLoad(() => {
+// of the whole site, so that neither holds up those pictures. This script is
+// deferred, so the page has not loaded yet.
+window.addEventListener('load', () => {
     const ruleBook = document.createElement('script');
     ruleBook.src = 'tarnwick.js';
     document.head.append(ruleBook);
     if ('serviceWorker' in navigator) {
         navigator.serviceWorker.register('sw.js').catch(() => {});
     }
-});
+}, { once: true });

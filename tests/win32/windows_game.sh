@@ -105,9 +105,7 @@ win_release_over_button() {
     sleep 0.2
     xdotool mousedown 1
     sleep 0.2
-    read -r bx by <<<"${tarnwick_button[start]}"
-    xdotool mousemove $((ox + bx)) $((oy + by))
-    sleep 0.2
+    tarnwick_point_at "$game" start
     xdotool mouseup 1
     sleep 0.4
     win_expect_board PEPEPEPPPPPPPPP || return 1
@@ -360,11 +358,7 @@ win_hostile_pickup() {
 # win_quit_within_a_second: QUIT pressed, and the game gone with status 0 a
 # second later.
 win_quit_within_a_second() {
-    local ox oy bx by
-    read -r ox oy < <(tarnwick_origin "$game")
-    read -r bx by <<<"${tarnwick_button[quit]}"
-    xdotool mousemove $((ox + bx)) $((oy + by))
-    sleep 0.2
+    tarnwick_point_at "$game" quit
     xdotool click 1
     win_ended 1
 }
