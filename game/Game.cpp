@@ -1,5 +1,7 @@
 #include "Game.h"
 
+#include "BoardNavigation.h"
+#include "BoardTexts.h"
 #include "GameTexts.h"
 #include "JumpTable.h"
 #include "MoveChecks.h"
@@ -53,9 +55,17 @@ void Game::Command3_Click()
     m_ports.program.endProgram();
 }
 
+void Game::Form_Unload()
+{
+    endDrag();
+    Command3_Click();
+}
+
 void Game::Image1_MouseDown(int index)
 {
-    if (!isHolePicture(index)) {
+    // While a drag runs the platform sends every press to the window; only
+    // the release counts then.
+    if (!isHolePicture(index) || m_dragging) {
         return;
     }
     // A peg released off the board stays held until the pointer crosses the
@@ -69,11 +79,29 @@ void Game::Image1_MouseDown(int index)
     if (!m_state.Board(hole)) {
         return;
     }
-    m_ports.view.beginDrag(hole);
+    beginDrag(hole);
     m_ports.cues.playCue(Cue::pickup);
     showNoPeg(hole);
     m_state.Board(hole) = false;
     m_state.Picked_Hole = static_cast<std::int16_t>(hole);
+    showKeyboardFocus();
+}
+
+void Game::Image1_MouseUp(int index)
+{
+    if (!m_dragging) {
+        return;
+    }
+    if (isHolePicture(index)) {
+        Image1_DragDrop(index);
+    } else {
+        Form_MouseUp();
+    }
+}
+
+void Game::Form_MouseUp()
+{
+    endDrag();
 }
 
 void Game::Image1_DragDrop(int index)
@@ -94,19 +122,20 @@ void Game::Image1_DragDrop(int index)
 
     checkEndOfGame();
     m_state.Picked_Hole = No_Hole;
+    showKeyboardFocus();
 }
 
 void Game::dropInSetup(int target, int picked)
 {
     if (!m_state.Board(target)) {
-        m_ports.view.endDrag();
+        endDrag();
         m_ports.cues.playCue(Cue::pegdrop);
         showPeg(target);
         m_state.Board(target) = true;
         m_state.Target_Hole = static_cast<std::int16_t>(target);
     } else {
         // Occupied: the peg goes back to its own hole, silently.
-        m_ports.view.endDrag();
+        endDrag();
         showPeg(picked);
         m_state.Board(picked) = true;
     }
@@ -117,27 +146,27 @@ void Game::dropInPlay(int target, int picked)
     m_state.Target_Hole = static_cast<std::int16_t>(target);
 
     if (target == picked) {
-        m_ports.view.endDrag();
+        endDrag();
         showNoPeg(target);
         showPeg(picked);
         m_state.Board(picked) = true;
         return;
     }
     if (m_state.Board(target)) {
-        m_ports.view.endDrag();
+        endDrag();
         showPeg(picked);
         m_state.Board(picked) = true;
         return;
     }
 
     // An empty hole: the drop sounds and shows before the move is judged.
-    m_ports.view.endDrag();
+    endDrag();
     m_ports.cues.playCue(Cue::pegdrop);
     showPeg(target);
     const int over = m_state.Outcome_Table(picked, target);
 
     if (over == No_Jump) {
-        m_ports.view.endDrag();
+        endDrag();
         showPeg(picked);
         m_state.Board(picked) = true;
         m_state.Board(target) = false;
@@ -148,7 +177,7 @@ void Game::dropInPlay(int target, int picked)
         m_state.Board(picked) = false;
         m_state.Board(target) = true;
     } else {
-        m_ports.view.endDrag();
+        endDrag();
         showPeg(picked);
         m_state.Board(picked) = true;
         showNoPeg(target);
@@ -174,18 +203,90 @@ void Game::checkEndOfGame()
 
 void Game::Form_MouseMove()
 {
-    if (m_state.Picked_Hole == No_Hole) {
+    // While a drag runs the platform sends every move to the window, over the
+    // cells and buttons too: the peg is on its way, not released.
+    if (m_dragging || m_state.Picked_Hole == No_Hole) {
         return;
     }
     returnHeldPeg();
+    showKeyboardFocus();
 }
 
 void Game::returnHeldPeg()
 {
-    m_ports.view.endDrag();
+    endDrag();
     showPeg(m_state.Picked_Hole);
     m_state.Board(m_state.Picked_Hole) = true;
     m_state.Picked_Hole = No_Hole;
+}
+
+void Game::redrawBoard()
+{
+    for (int hole = 1; hole <= kHoleCount; ++hole) {
+        // A held peg is off the board, so Board alone says what each hole shows.
+        m_state.Board(hole) ? showPeg(hole) : showNoPeg(hole);
+    }
+    showKeyboardFocus();
+}
+
+void Game::Board_GotFocus()
+{
+    m_boardFocused = true;
+    if (m_keyboardHole == 0) {
+        m_keyboardHole = 1;
+    }
+    showKeyboardFocus();
+}
+
+void Game::Board_LostFocus()
+{
+    m_boardFocused = false;
+    m_ports.view.showKeyboardFocus(0, {});
+}
+
+void Game::Board_KeyDown(BoardKey key)
+{
+    if (!m_boardFocused) {
+        return;
+    }
+    if (key != BoardKey::activate) {
+        m_keyboardHole = BoardNavigation::next(m_keyboardHole, key);
+        showKeyboardFocus();
+        return;
+    }
+    // The keyboard's press and drop are the mouse's own, rule for rule.
+    const int index = m_keyboardHole - 1;
+    if (m_state.Picked_Hole == No_Hole) {
+        Image1_MouseDown(index);
+    } else {
+        Image1_DragDrop(index);
+    }
+}
+
+void Game::beginDrag(int hole)
+{
+    m_dragging = true;
+    m_ports.view.beginDrag(hole);
+}
+
+void Game::endDrag()
+{
+    // Cleared before the view is told: ending the platform's drag may report
+    // a lost pointer at once, which must find no drag running.
+    if (!m_dragging) {
+        return;
+    }
+    m_dragging = false;
+    m_ports.view.endDrag();
+}
+
+void Game::showKeyboardFocus()
+{
+    if (!m_boardFocused) {
+        return;
+    }
+    m_ports.view.showKeyboardFocus(m_keyboardHole,
+        BoardTexts::keyboardFocus(m_keyboardHole, m_state.Board(m_keyboardHole), m_state.Picked_Hole));
 }
 
 bool Game::Check_Legal_Moves() const

@@ -10,9 +10,15 @@ namespace tarnwick {
 /// from the apex, and hole h is shown by picture cell h - 1.
 constexpr int kHoleCount = 15;
 
-/// The phase values of Game_Mode.
-constexpr std::int16_t Mode_Setup = 10;
-constexpr std::int16_t Mode_Play = 20;
+/// The phase of a game, stored as the 16-bit values 10 and 20.
+enum class GameMode : std::int16_t {
+    setup = 10, ///< the player arranges the starting position
+    play = 20, ///< the player jumps
+};
+
+/// The phase values of Game_Mode, by their own names.
+constexpr GameMode Mode_Setup = GameMode::setup;
+constexpr GameMode Mode_Play = GameMode::play;
 
 /// Outcome_Table's value for a pair of holes that is no jump.
 constexpr std::int16_t No_Jump = 99;
@@ -29,13 +35,13 @@ struct GameState {
     OneBasedGrid<std::int16_t, kHoleCount, kHoleCount> Outcome_Table {};
 
     /// Mode_Setup while the player arranges the pegs, Mode_Play while jumping.
-    std::int16_t Game_Mode = 0;
+    GameMode Game_Mode = Mode_Setup;
 
     /// The hole whose peg the player holds, or No_Hole.
     std::int16_t Picked_Hole = No_Hole;
 
-    /// The hole of the most recent drop.
-    std::int16_t Target_Hole = 0;
+    /// The hole of the most recent drop, or No_Hole before the first.
+    std::int16_t Target_Hole = No_Hole;
 };
 
 } // namespace tarnwick

@@ -38,6 +38,14 @@ inline constexpr TwipRect kCommand1Twips { 3720, 240, 1215, 375 };
 inline constexpr TwipRect kCommand2Twips { 3840, 720, 975, 375 };
 inline constexpr TwipRect kCommand3Twips { 3840, 1200, 975, 375 };
 
+/// The keyboard's mark on the hole it is on, shown only while the board has
+/// the keyboard focus: a ring this wide just outside the cell, in a yellow
+/// that stands out on the sky and on the wood alike.
+inline constexpr int kFocusMarkTwips = 30;
+inline constexpr int kFocusMarkRed = 255;
+inline constexpr int kFocusMarkGreen = 224;
+inline constexpr int kFocusMarkBlue = 0;
+
 /// The drag icon and the program icon are 32 pixels square at 96 dpi.
 inline constexpr TwipRect kIconTwips { 0, 0, 480, 480 };
 

@@ -14,7 +14,7 @@ inline constexpr int kBaseDpi = 96;
 /// The densities the pictures are drawn for (scales 1, 1.25, 1.5, 1.75 and 2).
 inline constexpr std::array<int, 5> kPictureDpis { 96, 120, 144, 168, 192 };
 
-/// A rectangle, or with left and top 0 a size, in twips or in pixels.
+/// A rectangle, or with left and top 0 a size, in twips.
 struct TwipRect {
     int left = 0;
     int top = 0;
@@ -24,8 +24,16 @@ struct TwipRect {
     friend constexpr bool operator==(const TwipRect&, const TwipRect&) = default;
 };
 
-/// The same shape in pixels.
-using PixelRect = TwipRect;
+/// A rectangle in pixels at some density: a TwipRect once converted. A type of
+/// its own so that the two units never mix unnoticed.
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    friend constexpr bool operator==(const PixelRect&, const PixelRect&) = default;
+};
 
 /// @p twips in pixels at @p dpi, rounded to the nearest pixel with halves away
 /// from zero (the rounding of Windows' MulDiv). At 96 dpi every twip figure of

@@ -23,6 +23,8 @@ void Main_form::endDrag()
     tarnwick_page_end_drag();
 }
 
+void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
+
 void Main_form::showMessage(std::string_view text)
 {
     const std::string terminated(text);

@@ -14,6 +14,7 @@ public:
     void showPicture(int hole, HolePicture picture) override;
     void beginDrag(int hole) override;
     void endDrag() override;
+    void showKeyboardFocus(int hole, std::string_view spoken) override;
 
     /// Returns only once the player has closed the message: the call sleeps
     /// (Asyncify) while the page goes on, so the game code stays as it is on

@@ -39,9 +39,14 @@ EMSCRIPTEN_KEEPALIVE void tarnwick_image1_mouse_down(int index)
     webGame().game.Image1_MouseDown(index);
 }
 
-EMSCRIPTEN_KEEPALIVE void tarnwick_image1_drag_drop(int index)
+EMSCRIPTEN_KEEPALIVE void tarnwick_image1_mouse_up(int index)
 {
-    webGame().game.Image1_DragDrop(index);
+    webGame().game.Image1_MouseUp(index);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_form_mouse_up()
+{
+    webGame().game.Form_MouseUp();
 }
 
 EMSCRIPTEN_KEEPALIVE void tarnwick_form_mouse_move()

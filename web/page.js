@@ -57,9 +57,7 @@ const TarnwickPage = (() => {
         // A hole cell takes no focus and opens no menu, as on the desktop.
         event.preventDefault();
         const module = game();
-        // A second pointer while a peg is held is ignored, as a second
-        // mouse button is on the desktop.
-        if (!module || drag) {
+        if (!module) {
             return;
         }
         startAudio();
@@ -94,8 +92,8 @@ const TarnwickPage = (() => {
         const pointerType = drag.pointerType;
         const index = holeIndexOf(document.elementFromPoint(event.clientX, event.clientY));
         const module = game();
-        if (module && index >= 0) {
-            module._tarnwick_image1_drag_drop(index);
+        if (module) {
+            index >= 0 ? module._tarnwick_image1_mouse_up(index) : module._tarnwick_form_mouse_up();
         }
         endDrag();
         // Touch and pen have no hover to bring a peg back later: back at once.
@@ -108,6 +106,7 @@ const TarnwickPage = (() => {
         if (drag && event.pointerId === drag.pointerId) {
             endDrag();
             if (game()) {
+                Module._tarnwick_form_mouse_up();
                 Module._tarnwick_form_mouse_move();
             }
         }

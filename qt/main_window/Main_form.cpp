@@ -40,7 +40,7 @@ Main_form::Main_form(
     for (int index = 0; index < kHoleCount; ++index) {
         auto* cell = new HoleCell(index, this);
         cell->move(rectFromTwips(kCellTwips.at(static_cast<std::size_t>(index))).topLeft());
-        connect(cell, &HoleCell::pressed, this, &Main_form::Image1_MouseDown);
+        connect(cell, &HoleCell::pressed, this, [this](int pressed) { m_game.Image1_MouseDown(pressed); });
         m_cells.at(static_cast<std::size_t>(index)) = cell;
     }
 
@@ -61,7 +61,9 @@ Main_form::Main_form(
 
 Main_form::~Main_form()
 {
-    releaseDrag();
+    if (m_game.isDragging()) {
+        releaseMouse();
+    }
 }
 
 QPushButton* Main_form::addButton(std::string_view caption, const TwipRect& twips)
@@ -87,32 +89,15 @@ void Main_form::showPicture(int hole, HolePicture picture)
 
 void Main_form::beginDrag(int /*hole*/)
 {
-    m_dragging = true;
     grabMouse(QCursor(m_dragIcon));
 }
 
 void Main_form::endDrag()
 {
-    releaseDrag();
-}
-
-void Main_form::releaseDrag()
-{
-    if (!m_dragging) {
-        return;
-    }
-    m_dragging = false;
     releaseMouse();
 }
 
-void Main_form::Image1_MouseDown(int index)
-{
-    // While a drag runs the grab sends presses here; this guards the rest.
-    if (m_dragging) {
-        return;
-    }
-    m_game.Image1_MouseDown(index);
-}
+void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
 
 void Main_form::Command1_Click()
 {
@@ -137,15 +122,13 @@ void Main_form::paintEvent(QPaintEvent* /*event*/)
 
 void Main_form::mousePressEvent(QMouseEvent* event)
 {
-    // A press during a drag, or on the background: nothing happens.
+    // A press on the background, or any press during a drag (the grab sends
+    // them here): nothing happens.
     event->accept();
 }
 
 void Main_form::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging) {
-        return;
-    }
     const QPoint position = event->position().toPoint();
     if (rect().contains(position) && childAt(position) == nullptr) {
         m_game.Form_MouseMove();
@@ -154,15 +137,10 @@ void Main_form::mouseMoveEvent(QMouseEvent* event)
 
 void Main_form::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_dragging) {
-        return;
-    }
     if (HoleCell* cell = cellUnder(event->globalPosition())) {
-        m_game.Image1_DragDrop(cell->index());
+        m_game.Image1_MouseUp(cell->index());
     } else {
-        // Released off the cells: the drag ends, the peg stays held until
-        // the pointer next crosses the background.
-        releaseDrag();
+        m_game.Form_MouseUp();
     }
 }
 
@@ -182,10 +160,8 @@ void Main_form::keyPressEvent(QKeyEvent* event)
 
 void Main_form::closeEvent(QCloseEvent* event)
 {
-    // Closing through the frame ends the program as QUIT does.
-    releaseDrag();
     event->accept();
-    m_game.Command3_Click();
+    m_game.Form_Unload();
 }
 
 } // namespace tarnwick

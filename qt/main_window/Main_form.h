@@ -41,6 +41,7 @@ public:
     void showPicture(int hole, HolePicture picture) override;
     void beginDrag(int hole) override;
     void endDrag() override;
+    void showKeyboardFocus(int hole, std::string_view spoken) override;
 
     /// Cell `Image1(index)`, index 0..14.
     [[nodiscard]] HoleCell* Image1(int index) const
@@ -51,7 +52,7 @@ public:
     [[nodiscard]] QPushButton* Command2() const { return m_command2; }
     [[nodiscard]] QPushButton* Command3() const { return m_command3; }
     [[nodiscard]] const Game& game() const { return m_game; }
-    [[nodiscard]] bool isDragging() const { return m_dragging; }
+    [[nodiscard]] bool isDragging() const { return m_game.isDragging(); }
     [[nodiscard]] const RulesWindowLauncher& rules() const { return m_rules; }
 
 protected:
@@ -63,9 +64,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void releaseDrag();
     QPushButton* addButton(std::string_view caption, const TwipRect& twips);
-    void Image1_MouseDown(int index);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -82,7 +81,6 @@ private:
     RulesWindowLauncher m_rules;
     QtModalMessage m_message;
     Game m_game;
-    bool m_dragging = false;
 };
 
 } // namespace tarnwick

@@ -35,6 +35,7 @@ public:
     }
     void beginDrag(int /*hole*/) override { dragging = true; }
     void endDrag() override { dragging = false; }
+    void showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) override { }
     void playCue(Cue /*cue*/) override { }
     void showMessage(std::string_view /*text*/) override
     {
@@ -146,8 +147,8 @@ private:
         if (holding && (held < 1 || held > kHoleCount)) {
             problem << "held hole " << held << " out of range";
         } else if (s.Game_Mode != Mode_Setup && s.Game_Mode != Mode_Play) {
-            problem << "mode " << s.Game_Mode;
-        } else if (s.Target_Hole < 0 || s.Target_Hole > kHoleCount) {
+            problem << "mode " << static_cast<int>(s.Game_Mode);
+        } else if (s.Target_Hole != No_Hole && (s.Target_Hole < 1 || s.Target_Hole > kHoleCount)) {
             problem << "target hole " << s.Target_Hole << " out of range";
         } else if (m_fakes.pictureOutOfRange) {
             problem << "a picture was shown for a hole that does not exist";

@@ -76,7 +76,7 @@ protected:
     RecordingPorts fakes;
     Game game { fakes.ports() };
     int pegsWhileMessageShows = -1;
-    int modeWhileMessageShows = -1;
+    GameMode modeWhileMessageShows = static_cast<GameMode>(-1);
 };
 
 TEST_F(GameFlowTest, LoadingStartsInSetupWithNoPegHeld)

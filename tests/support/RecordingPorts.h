@@ -37,6 +37,10 @@ public:
         log.push_back("endDrag");
         dragging = false;
     }
+    void showKeyboardFocus(int hole, std::string_view spoken) override
+    {
+        log.push_back("focus " + std::to_string(hole) + (spoken.empty() ? "" : " ") + std::string(spoken));
+    }
     void playCue(Cue cue) override { log.push_back("cue " + std::string(cueName(cue))); }
     void showMessage(std::string_view text) override
     {

@@ -59,7 +59,7 @@ Main_form::Main_form(
 
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
         m_cells.at(index) = std::make_unique<HoleCell>(instance, m_window.get(),
-            static_cast<int>(index), [this](int pressed) { Image1_MouseDown(pressed); });
+            static_cast<int>(index), [this](int pressed) { m_game.Image1_MouseDown(pressed); });
     }
     const std::array<std::string_view, 3> captions { kStartGameCaption, kHelpCaption,
         kQuitCaption };
@@ -86,7 +86,9 @@ Main_form::Main_form(
 
 Main_form::~Main_form()
 {
-    endDrag();
+    if (m_game.isDragging()) {
+        endDrag();
+    }
     m_rules.reset();
     m_window.reset();
 }
@@ -108,7 +110,7 @@ void Main_form::layOut(UINT dpi)
     // which the window would otherwise go on using.
     CursorHandle dragCursor(static_cast<HCURSOR>(
         LoadImageW(m_instance, pictureResource(L"DRAG", dpi).c_str(), IMAGE_CURSOR, 0, 0, 0)));
-    if (m_dragging) {
+    if (m_game.isDragging()) {
         SetCursor(dragCursor.get());
     }
     m_dragCursor = std::move(dragCursor);
@@ -135,14 +137,8 @@ void Main_form::layOut(UINT dpi)
     }
     if (m_pegPics) {
         // Pictures of the new density, showing what the cells showed.
-        auto pictures = std::make_unique<Peg_Pics>(m_instance, dpi);
-        for (std::size_t hole = 1; hole <= m_cells.size(); ++hole) {
-            // A held peg is off the board, so Board alone says what each cell shows.
-            const bool hasPeg = m_game.state().Board(static_cast<int>(hole));
-            m_cells.at(hole - 1)->setPicture(
-                pictures->picture(hasPeg ? HolePicture::peg : HolePicture::nopeg), hasPeg);
-        }
-        m_pegPics = std::move(pictures);
+        m_pegPics = std::make_unique<Peg_Pics>(m_instance, dpi);
+        m_game.redrawBoard();
     }
     InvalidateRect(m_window.get(), nullptr, TRUE);
 }
@@ -164,21 +160,19 @@ void Main_form::showPicture(int hole, HolePicture picture)
 
 void Main_form::beginDrag(int /*hole*/)
 {
-    m_dragging = true;
     SetCapture(m_window.get());
     SetCursor(m_dragCursor.get());
 }
 
 void Main_form::endDrag()
 {
-    if (!m_dragging) {
-        return;
-    }
-    // Cleared first: releasing the capture reports WM_CAPTURECHANGED at once.
-    m_dragging = false;
+    // Releasing the capture reports WM_CAPTURECHANGED at once; the game has
+    // already ended its drag, so that report finds none running.
     ReleaseCapture();
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
+
+void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
 
 bool Main_form::pressFocusedButtonOnEnter(const MSG& message) const
 {
@@ -192,15 +186,6 @@ bool Main_form::pressFocusedButtonOnEnter(const MSG& message) const
         }
     }
     return false;
-}
-
-void Main_form::Image1_MouseDown(int index)
-{
-    // A press while a peg is dragged does nothing.
-    if (m_dragging) {
-        return;
-    }
-    m_game.Image1_MouseDown(index);
 }
 
 void Main_form::Command1_Click()
@@ -238,15 +223,6 @@ void Main_form::Form_Paint()
     EndPaint(m_window.get(), &paint);
 }
 
-void Main_form::Form_MouseMove()
-{
-    // While the capture runs every move comes here, over cells and buttons too.
-    if (m_dragging) {
-        return;
-    }
-    m_game.Form_MouseMove();
-}
-
 std::optional<int> Main_form::cellAt(POINT client) const
 {
     // Ask what is really under the point, so a window covering a cell wins.
@@ -263,25 +239,12 @@ std::optional<int> Main_form::cellAt(POINT client) const
 
 void Main_form::mouseReleased(POINT client)
 {
-    if (!m_dragging) {
-        return;
-    }
     // Where the button came up, not where the pointer is by now: a flick
     // right after the release must not drop on another cell.
     if (const std::optional<int> cell = cellAt(client)) {
-        m_game.Image1_DragDrop(*cell);
-    }
-    // Off the cells the drag ends with no drop, and the peg stays held until
-    // the pointer next crosses the background.
-    endDrag();
-}
-
-void Main_form::captureLost()
-{
-    // Another window took the mouse: as a release anywhere but on a cell.
-    if (m_dragging) {
-        m_dragging = false;
-        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+        m_game.Image1_MouseUp(*cell);
+    } else {
+        m_game.Form_MouseUp();
     }
 }
 
@@ -312,7 +275,9 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return 1; // the board covers the client area
     case WM_MOUSEMOVE:
-        Form_MouseMove();
+        // While the capture runs every move comes here, over cells and
+        // buttons too; the game knows a drag from a move over the background.
+        m_game.Form_MouseMove();
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -322,10 +287,11 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         mouseReleased({ GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) });
         return message == WM_XBUTTONUP ? TRUE : 0;
     case WM_CAPTURECHANGED:
-        captureLost();
+        // Another window took the mouse: as a release anywhere but on a cell.
+        m_game.Form_MouseUp();
         return 0;
     case WM_SETCURSOR:
-        if (m_dragging) {
+        if (m_game.isDragging()) {
             SetCursor(m_dragCursor.get());
             return TRUE;
         }
@@ -350,9 +316,7 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_CLOSE:
-        // Closing through the frame ends the program as QUIT does.
-        endDrag();
-        Command3_Click();
+        m_game.Form_Unload();
         return 0;
     default:
         break;

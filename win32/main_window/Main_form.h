@@ -41,19 +41,17 @@ public:
     void showPicture(int hole, HolePicture picture) override;
     void beginDrag(int hole) override;
     void endDrag() override;
+    void showKeyboardFocus(int hole, std::string_view spoken) override;
 
 private:
     friend LRESULT CALLBACK windowProcedure<Main_form>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void Image1_MouseDown(int index);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
     void Form_Paint();
-    void Form_MouseMove();
     void mouseReleased(POINT client);
-    void captureLost();
 
     void layOut(UINT dpi);
     /// The cell at @p client (in this window's client area) that is not covered.
@@ -75,7 +73,6 @@ private:
     std::unique_ptr<frm_Rules> m_rules;
     Win32ModalMessage m_message;
     Game m_game;
-    bool m_dragging = false;
 };
 
 } // namespace tarnwick
