@@ -286,7 +286,8 @@ void Game::showKeyboardFocus()
         return;
     }
     m_ports.view.showKeyboardFocus(m_keyboardHole,
-        BoardTexts::keyboardFocus(m_keyboardHole, m_state.Board(m_keyboardHole), m_state.Picked_Hole));
+        BoardTexts::keyboardFocus(
+            m_keyboardHole, m_state.Board(m_keyboardHole), m_state.Picked_Hole));
 }
 
 bool Game::Check_Legal_Moves() const

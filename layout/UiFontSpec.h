@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <string_view>
 
 namespace tarnwick {
@@ -21,14 +22,14 @@ struct UiFontSpec {
     bool bold = false;
 
     /// The size in whole pixels at @p dpi, rounded to the nearest.
-    [[nodiscard]] constexpr int pixelsAt(int dpi) const
+    [[nodiscard]] int pixelsAt(int dpi) const
     {
-        return static_cast<int>(points * dpi / 72.0 + 0.5);
+        return static_cast<int>(std::lround(points * dpi / 72.0));
     }
 };
 
-inline constexpr std::array<std::string_view, 4> kSansFamilies { "Nimbus Sans",
-    "Liberation Sans", "Arial", "Helvetica" };
+inline constexpr std::array<std::string_view, 4> kSansFamilies { "Nimbus Sans", "Liberation Sans",
+    "Arial", "Helvetica" };
 
 /// The push buttons' captions: "MS Sans Serif", 8.25 pt, bold.
 inline constexpr UiFontSpec kButtonFont { kSansFamilies, "Microsoft Sans Serif", 8.25, true };

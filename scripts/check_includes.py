@@ -29,7 +29,9 @@ CORE = ("game", "layout", "cues")
 # included. The first matching prefix wins; a folder not listed includes
 # nothing of the tree.
 RULES = [
-    ("game", ("game",)),
+    # The keyboard finds its way by the cells as drawn and speaks the holes'
+    # names: the rule book stands on the layout, never the other way.
+    ("game", ("game", "layout")),
     ("layout", ("layout",)),
     ("cues", ("cues", "game")),
     ("qt", CORE + ("qt",)),

@@ -45,8 +45,7 @@ void apply(Game& game, const std::string& step)
     } else if (verb == "key") {
         static const std::pair<const char*, BoardKey> kKeys[] = { { "left", BoardKey::left },
             { "right", BoardKey::right }, { "up", BoardKey::up }, { "down", BoardKey::down },
-            { "home", BoardKey::home }, { "end", BoardKey::end },
-            { "space", BoardKey::activate } };
+            { "home", BoardKey::home }, { "end", BoardKey::end }, { "space", BoardKey::activate } };
         for (const auto& [name, key] : kKeys) {
             if (argument == name) {
                 game.Board_KeyDown(key);
@@ -99,8 +98,8 @@ const SequenceCase kSequences[] = {
     { "ReleaseOverAHoleDrops", {}, { "press 13", "release 15" },
         { "beginDrag 13", "cue pickup", "nopeg 13", "endDrag", "cue pegdrop", "peg 15" }, false,
         No_Hole },
-    { "PressesDuringADragDoNothing", { "press 6" }, { "press 1", "press 15", "press 6" }, {},
-        true, 6 },
+    { "PressesDuringADragDoNothing", { "press 6" }, { "press 1", "press 15", "press 6" }, {}, true,
+        6 },
     { "MovesDuringADragDoNothing", { "press 6" }, { "move", "move" }, {}, true, 6 },
     { "ReleaseOffTheCellsKeepsThePegHeld", { "press 6" }, { "release off", "release off" },
         { "endDrag" }, false, 6 },
@@ -108,10 +107,10 @@ const SequenceCase kSequences[] = {
         { "peg 6" }, false, No_Hole },
     { "ReleaseWithNoDragDoesNothing", { "press 6", "release off" }, { "release 15" }, {}, false,
         6 },
-    { "ReleaseWithNothingHeldDoesNothing", {}, { "release 15", "release off", "move" }, {},
-        false, No_Hole },
-    { "ClosingDuringADragEndsItThenQuits", { "press 6" }, { "close" },
-        { "endDrag", "endProgram" }, false, 6 },
+    { "ReleaseWithNothingHeldDoesNothing", {}, { "release 15", "release off", "move" }, {}, false,
+        No_Hole },
+    { "ClosingDuringADragEndsItThenQuits", { "press 6" }, { "close" }, { "endDrag", "endProgram" },
+        false, 6 },
     { "ClosingAtRestQuits", {}, { "close" }, { "endProgram" }, false, No_Hole },
     { "RedrawShowsBoardWithTheHeldPegOff", { "press 1" }, { "redraw" },
         { "nopeg 1", "peg 2", "peg 3", "peg 4", "peg 5", "peg 6", "peg 7", "peg 8", "peg 9",
@@ -124,7 +123,8 @@ const SequenceCase kSequences[] = {
         { "focus 1 Hole 1, peg", "focus 0" }, false, No_Hole },
     { "FocusComesBackWhereItWas", { "focus", "key end", "blur" }, { "focus" },
         { "focus 15 Hole 15, empty" }, false, No_Hole },
-    { "ArrowsStopAtTheEnds", { "focus" }, { "key left", "key up", "key end", "key right", "key down" },
+    { "ArrowsStopAtTheEnds", { "focus" },
+        { "key left", "key up", "key end", "key right", "key down" },
         { "focus 1 Hole 1, peg", "focus 1 Hole 1, peg", "focus 15 Hole 15, empty",
             "focus 15 Hole 15, empty", "focus 15 Hole 15, empty" },
         false, No_Hole },
@@ -204,7 +204,8 @@ TEST(KeyboardGame, WinsAGameWithTheKeyboardAlone)
     goTo(15);
     game.Board_KeyDown(BoardKey::activate);
     game.Command1_Click();
-    const auto line = testing::TriangleSolver(testing::TriangleSolver::Ending::onePeg).solve(0x7FFE);
+    const auto line
+        = testing::TriangleSolver(testing::TriangleSolver::Ending::onePeg).solve(0x7FFE);
     ASSERT_TRUE(line.has_value());
     for (const testing::GeometricJump& jump : *line) {
         goTo(jump.from);
@@ -212,8 +213,8 @@ TEST(KeyboardGame, WinsAGameWithTheKeyboardAlone)
         goTo(jump.to);
         game.Board_KeyDown(BoardKey::activate);
     }
-    EXPECT_NE(std::find(fakes.log.begin(), fakes.log.end(), "message You're A Winner"),
-        fakes.log.end());
+    EXPECT_NE(
+        std::find(fakes.log.begin(), fakes.log.end(), "message You're A Winner"), fakes.log.end());
     EXPECT_EQ(game.state().Game_Mode, Mode_Setup) << "the board was set up again";
 }
 

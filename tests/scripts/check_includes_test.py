@@ -53,6 +53,9 @@ CASES = [
     ("a test of the core reaching into a front-end", "tests/game/FlowTest.cpp",
      '#include "../../qt/common/Twips.h"', [("tests/game/FlowTest.cpp", "qt/common/Twips.h")]),
     ("a standard header in the core", "game/HoleView.h", "#include <queue>", []),
+    ("the layout reaching up into the rule book", "layout/Layout.h", '#include "../game/HoleView.h"',
+     [("layout/Layout.h", "game/HoleView.h")]),
+    ("the rule book standing on the layout", "game/HoleView.h", '#include "../layout/Layout.h"', []),
     ("sideways within a front-end", "qt/main_window/Peg_Pics.h", '#include "Twips.h"', []),
 ]
 
