@@ -308,9 +308,11 @@ const steps = [
             assert.deepEqual(await pegs(page), [4]);
             await page.keyboard.press('Enter');
             assert.equal(await messageShown(page), null);
+            // The game wakes on the dialog's close event, a task of its own.
+            await page.waitForFunction(() => document.querySelectorAll('.hole.peg').length === 14);
             assert.deepEqual(await pegs(page), kStart);
             // The board has the focus again, and the game knows it.
-            await page.waitForFunction(() => document.activeElement.id === 'holes');
+            assert.equal(await activeId(page), 'holes');
             assert.deepEqual(await keyboardMark(page),
                 { hole: 4, ring: '2px rgb(255, 224, 0)', spoken: 'Hole 4, peg' });
         },
