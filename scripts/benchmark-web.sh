@@ -16,4 +16,4 @@ tests/web/install-driver.sh
 cmake --build --preset dev --target tarnwick_monitor_listener >&2
 modules="${TARNWICK_WEB_TEST_DIR:-$HOME/.cache/tarnwick/web-tests}/node_modules"
 scripts/x-session.sh --pulse --no-x -- \
-    env NODE_PATH="$modules" TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" node tests/web/play_page.js "$site" --benchmark "${LOADS:-20}"
+    env NODE_PATH="$modules" TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" node scripts/benchmark-web.js "$site" "${LOADS:-20}"

@@ -1,7 +1,7 @@
 #include "Main_form.h"
 
+#include "BoardTexts.h"
 #include "PageBridge.h"
-#include "PageMarkup.h"
 
 #include <string>
 
@@ -10,7 +10,7 @@ namespace tarnwick {
 void Main_form::showPicture(int hole, HolePicture picture)
 {
     const bool peg = picture == HolePicture::peg;
-    tarnwick_page_show_picture(hole, peg ? 1 : 0, PageMarkup::holeName(hole, peg).c_str());
+    tarnwick_page_show_picture(hole, peg ? 1 : 0, BoardTexts::holeName(hole, peg).c_str());
 }
 
 void Main_form::beginDrag(int hole)
@@ -23,7 +23,11 @@ void Main_form::endDrag()
     tarnwick_page_end_drag();
 }
 
-void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
+void Main_form::showKeyboardFocus(int hole, std::string_view spoken)
+{
+    const std::string terminated(spoken);
+    tarnwick_page_show_keyboard_focus(hole, terminated.c_str());
+}
 
 void Main_form::showMessage(std::string_view text)
 {

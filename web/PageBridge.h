@@ -16,6 +16,10 @@ void tarnwick_page_begin_drag(int hole);
 /// Ends a running drag without a drop; does nothing when none runs.
 void tarnwick_page_end_drag();
 
+/// Rings hole @p hole (1..15) as the keyboard's, or no hole for 0, and names
+/// the board @p spoken (UTF-8) for screen readers.
+void tarnwick_page_show_keyboard_focus(int hole, const char* spoken);
+
 /// Fetches the cue file @p fileName (UTF-8) afresh and plays it, cutting off the playing cue.
 void tarnwick_page_play_cue(const char* fileName);
 

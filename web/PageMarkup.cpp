@@ -1,7 +1,9 @@
 #include "PageMarkup.h"
 
+#include "BoardTexts.h"
 #include "MainWindowLayout.h"
 #include "RulesWindowLayout.h"
+#include "UiFontSpec.h"
 #include "WindowTexts.h"
 
 #include <algorithm>
@@ -40,12 +42,18 @@ std::string rulesText()
     return text;
 }
 
-} // namespace
-
-std::string PageMarkup::holeName(int hole, bool peg)
+// The face at 96 dpi, as longhands so that the page's own line heights stay.
+std::string font(const UiFontSpec& spec, bool bold)
 {
-    return "Hole " + std::to_string(hole) + (peg ? ", peg" : ", empty");
+    std::string css = "font-family:";
+    for (const std::string_view family : spec.families) {
+        css += " \"" + std::string(family) + "\",";
+    }
+    return css + " sans-serif; font-size: " + std::to_string(spec.pixelsAt(kBaseDpi))
+        + "px; font-weight: " + (bold ? "bold" : "normal") + ";";
 }
+
+} // namespace
 
 std::string PageMarkup::escaped(std::string_view text)
 {
@@ -98,21 +106,34 @@ std::string PageMarkup::layoutCss()
     return css;
 }
 
+std::string PageMarkup::styleCss()
+{
+    std::string css = "button { " + font(kButtonFont, kButtonFont.bold) + " }\n";
+    css += ".caption, #rules-text { " + font(kPrintFont, kPrintFont.bold) + " }\n";
+    // The message box keeps the regular weight, as the desktop's does.
+    css += "#message-text { " + font(kPrintFont, false) + " }\n";
+    // Only while the board itself has the focus: a player who clicks never sees it.
+    css += "#holes:focus > .hole.keyboard { outline: " + std::to_string(px(kFocusMarkTwips))
+        + "px solid rgb(" + std::to_string(kFocusMarkRed) + ", " + std::to_string(kFocusMarkGreen)
+        + ", " + std::to_string(kFocusMarkBlue) + "); }\n";
+    return css;
+}
+
 std::string PageMarkup::cellsHtml()
 {
     std::string html;
     for (int hole = 1; hole <= static_cast<int>(kCellTwips.size()); ++hole) {
         const bool peg = hole < static_cast<int>(kCellTwips.size());
         html += "<div class=\"hole " + std::string(peg ? "peg" : "nopeg") + "\" id=\"hole"
-            + std::to_string(hole) + "\" role=\"img\" aria-label=\"" + holeName(hole, peg)
-            + "\"></div>\n";
+            + std::to_string(hole) + "\" role=\"img\" aria-label=\""
+            + BoardTexts::holeName(hole, peg) + "\"></div>\n";
     }
     return html;
 }
 
 std::string PageMarkup::fill(std::string_view pageTemplate, std::string* error)
 {
-    const std::array<std::pair<std::string_view, std::string>, 9> values { {
+    const std::array<std::pair<std::string_view, std::string>, 10> values { {
         { "MAIN_CAPTION", escaped(kMainCaption) },
         { "START_GAME", escaped(kStartGameCaption) },
         { "HELP", escaped(kHelpCaption) },
@@ -121,6 +142,7 @@ std::string PageMarkup::fill(std::string_view pageTemplate, std::string* error)
         { "OK", escaped(kOkCaption) },
         { "RULES_TEXT", rulesText() },
         { "LAYOUT_CSS", layoutCss() },
+        { "STYLE_CSS", styleCss() },
         { "CELLS", cellsHtml() },
     } };
     std::string out;

@@ -7,14 +7,11 @@ namespace tarnwick {
 
 /// What the page shows before any script runs, from the shared layout and
 /// texts: the geometry of the game window and the rules window in CSS
-/// pixels (15 twips to one), the captions, the rules lines and the 15 hole
-/// cells with their names. The site's index.html is its template filled in
-/// at build time, so the first frame needs no WebAssembly.
+/// pixels (15 twips to one), the fonts, the keyboard's mark, the captions,
+/// the rules lines and the 15 hole cells with their names. The site's index.html is its template
+/// filled in at build time, so the first frame needs no WebAssembly.
 class PageMarkup {
 public:
-    /// A hole's name for screen readers: "Hole 6, peg" or "Hole 6, empty".
-    static std::string holeName(int hole, bool peg);
-
     /// @p pageTemplate with every {{NAME}} placeholder filled in; an unknown
     /// placeholder is an error and gives nothing.
     static std::string fill(std::string_view pageTemplate, std::string* error = nullptr);
@@ -23,6 +20,10 @@ public:
     /// rules window, and that move the game window to the desktop's position
     /// where the viewport has room for it.
     static std::string layoutCss();
+
+    /// The fonts of the buttons, the rules and the message, and the ring that
+    /// marks the keyboard's hole while the board has the focus.
+    static std::string styleCss();
 
     /// The 15 hole cells, as the start position shows them.
     static std::string cellsHtml();

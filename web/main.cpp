@@ -11,9 +11,11 @@
 
 #include <emscripten/emscripten.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -29,6 +31,12 @@ WebGame& webGame()
     static WebGame instance;
     return instance;
 }
+
+// KeyboardEvent.key of each moving key, in BoardKey's order; Space and
+// Enter are both its activate.
+constexpr std::array<std::string_view, 6> kBoardKeyNames { "ArrowLeft", "ArrowRight", "ArrowUp",
+    "ArrowDown", "Home", "End" };
+static_assert(kBoardKeyNames.size() == static_cast<std::size_t>(tarnwick::BoardKey::activate));
 
 } // namespace
 
@@ -52,6 +60,40 @@ EMSCRIPTEN_KEEPALIVE void tarnwick_form_mouse_up()
 EMSCRIPTEN_KEEPALIVE void tarnwick_form_mouse_move()
 {
     webGame().game.Form_MouseMove();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_board_got_focus()
+{
+    webGame().game.Board_GotFocus();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarnwick_board_lost_focus()
+{
+    webGame().game.Board_LostFocus();
+}
+
+/// The board's key for the page's KeyboardEvent.key @p name (UTF-8), as a
+/// BoardKey value, or -1 for a key that is not the board's (Esc, Tab...).
+EMSCRIPTEN_KEEPALIVE int tarnwick_board_key(const char* name)
+{
+    const std::string_view key = name == nullptr ? std::string_view {} : name;
+    if (key == " " || key == "Enter") {
+        return static_cast<int>(tarnwick::BoardKey::activate);
+    }
+    for (std::size_t index = 0; index < kBoardKeyNames.size(); ++index) {
+        if (key == kBoardKeyNames[index]) {
+            return static_cast<int>(index);
+        }
+    }
+    return -1;
+}
+
+/// A key of tarnwick_board_key() went down while the board had the focus.
+EMSCRIPTEN_KEEPALIVE void tarnwick_board_key_down(int key)
+{
+    if (key >= 0 && key <= static_cast<int>(tarnwick::BoardKey::activate)) {
+        webGame().game.Board_KeyDown(static_cast<tarnwick::BoardKey>(key));
+    }
 }
 
 EMSCRIPTEN_KEEPALIVE void tarnwick_command1_click()

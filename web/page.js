@@ -1,11 +1,14 @@
 'use strict';
 // The page side of the game. The rule book runs as WebAssembly (tarnwick.js);
-// this script hands it the player's pointer and button events, and shows on
-// the page what it asks for through the bridge (bridge.js): hole pictures,
-// the drag, the modal message, the cues, the end of the program.
+// this script hands it the player's pointer, key and button events, and
+// shows on the page what it asks for through the bridge (bridge.js): hole
+// pictures, the drag, the keyboard's mark, the modal message, the cues, the
+// end of the program. Whether a drag runs, and which peg is held, is the
+// game's alone.
 
 const TarnwickPage = (() => {
     const client = document.getElementById('client');
+    const board = document.getElementById('holes');
     const dragPicture = document.getElementById('drag');
     const rules = document.getElementById('rules');
     const message = document.getElementById('message');
@@ -17,8 +20,10 @@ const TarnwickPage = (() => {
     let ready = false;
     let ended = false;
     let messageOpen = false;
-    // The pointer that holds a peg, while a drag runs.
-    let drag = null;
+    // The id of the pointer the page captured for the game's drag: its
+    // releases and moves are the drag's, and no other pointer's count
+    // meanwhile. A peg the keyboard picked up has none.
+    let capturedPointer = null;
     // The press being handed to the game, so that beginDrag knows its pointer.
     let pressing = null;
     let audio = null;
@@ -70,8 +75,8 @@ const TarnwickPage = (() => {
     }
 
     function onPointerMove(event) {
-        if (drag) {
-            if (event.pointerId === drag.pointerId) {
+        if (capturedPointer !== null) {
+            if (event.pointerId === capturedPointer) {
                 placeDragPicture(event);
             }
             return;
@@ -85,30 +90,60 @@ const TarnwickPage = (() => {
         }
     }
 
+    // Every release goes to the game, which alone knows whether it drops a
+    // peg: one the keyboard picked up is dropped by a click on a hole too.
     function onPointerUp(event) {
-        if (!drag || event.pointerId !== drag.pointerId) {
+        if (capturedPointer !== null && event.pointerId !== capturedPointer) {
             return;
         }
-        const pointerType = drag.pointerType;
         const index = holeIndexOf(document.elementFromPoint(event.clientX, event.clientY));
         const module = game();
-        if (module) {
-            index >= 0 ? module._tarnwick_image1_mouse_up(index) : module._tarnwick_form_mouse_up();
+        if (!module) {
+            return;
         }
-        endDrag();
+        index >= 0 ? module._tarnwick_image1_mouse_up(index) : module._tarnwick_form_mouse_up();
         // Touch and pen have no hover to bring a peg back later: back at once.
-        if (index < 0 && pointerType !== 'mouse' && game()) {
+        if (index < 0 && event.pointerType !== 'mouse' && game()) {
             Module._tarnwick_form_mouse_move();
         }
     }
 
     function onPointerCancel(event) {
-        if (drag && event.pointerId === drag.pointerId) {
-            endDrag();
-            if (game()) {
-                Module._tarnwick_form_mouse_up();
-                Module._tarnwick_form_mouse_move();
-            }
+        if (event.pointerId === capturedPointer && game()) {
+            Module._tarnwick_form_mouse_up();
+            Module._tarnwick_form_mouse_move();
+        }
+    }
+
+    // The board's keys and focus, as the game knows them. Keys that are not
+    // the board's (Tab, Esc...) keep their usual meaning.
+    function onBoardKeyDown(event) {
+        if (event.altKey || event.ctrlKey || event.metaKey) {
+            return;
+        }
+        const name = new TextEncoder().encode(event.key + '\0');
+        const at = Module._malloc(name.length);
+        if (!at) {
+            return;
+        }
+        Module.HEAPU8.set(name, at);
+        const key = Module._tarnwick_board_key(at);
+        Module._free(at);
+        if (key < 0) {
+            return;
+        }
+        // Before the game runs: a key that ends the game sleeps in its message.
+        event.preventDefault();
+        game()?._tarnwick_board_key_down(key);
+    }
+
+    // Tells the game where the focus is, once it may hear it again: focus
+    // that moved while the message was up reached no one.
+    function reportBoardFocus() {
+        const module = game();
+        if (module) {
+            document.activeElement === board ? module._tarnwick_board_got_focus()
+                : module._tarnwick_board_lost_focus();
         }
     }
 
@@ -207,13 +242,13 @@ const TarnwickPage = (() => {
     }
 
     function endDrag() {
-        if (!drag) {
+        if (capturedPointer === null) {
             return;
         }
-        if (client.hasPointerCapture(drag.pointerId)) {
-            client.releasePointerCapture(drag.pointerId);
+        if (client.hasPointerCapture(capturedPointer)) {
+            client.releasePointerCapture(capturedPointer);
         }
-        drag = null;
+        capturedPointer = null;
         dragPicture.classList.remove('shown');
         document.documentElement.classList.remove('dragging');
     }
@@ -225,9 +260,12 @@ const TarnwickPage = (() => {
         document.addEventListener('pointerup', onPointerUp);
         document.addEventListener('pointercancel', onPointerCancel);
         client.addEventListener('contextmenu', (event) => event.preventDefault());
+        board.addEventListener('keydown', onBoardKeyDown);
+        board.addEventListener('focus', reportBoardFocus);
+        board.addEventListener('blur', reportBoardFocus);
         // No scrolling under a dragged peg, whatever the browser makes of touch-action.
         document.addEventListener('touchmove', (event) => {
-            if (drag) {
+            if (capturedPointer !== null) {
                 event.preventDefault();
             }
         }, { passive: false });
@@ -272,12 +310,14 @@ const TarnwickPage = (() => {
             cell.setAttribute('aria-label', name);
         },
 
-        beginDrag(hole) {
+        // The drag picture follows the pointer that pressed; a peg the
+        // keyboard picked up shows only as its empty hole.
+        beginDrag() {
             const event = pressing;
-            if (!event || drag) {
+            if (!event || capturedPointer !== null) {
                 return;
             }
-            drag = { pointerId: event.pointerId, pointerType: event.pointerType, hole };
+            capturedPointer = event.pointerId;
             client.setPointerCapture(event.pointerId);
             placeDragPicture(event);
             dragPicture.classList.add('shown');
@@ -287,6 +327,16 @@ const TarnwickPage = (() => {
         },
 
         endDrag,
+
+        showKeyboardFocus(hole, spoken) {
+            board.querySelector('.keyboard')?.classList.remove('keyboard');
+            if (hole > 0) {
+                holes[hole - 1].classList.add('keyboard');
+                board.setAttribute('aria-label', spoken);
+            } else {
+                board.removeAttribute('aria-label');
+            }
+        },
 
         playCue(fileName) {
             // A new cue cuts off the playing one at once, even where its own
@@ -329,6 +379,8 @@ const TarnwickPage = (() => {
                 message.addEventListener('close', () => {
                     messageOpen = false;
                     resolve();
+                    // After the game has woken (resolve's reaction runs first).
+                    queueMicrotask(reportBoardFocus);
                 }, { once: true });
                 message.showModal();
                 document.getElementById('message-ok').focus();

@@ -154,6 +154,12 @@ const SequenceCase kSequences[] = {
             "focus 1 Hole 1, empty; holding the peg from hole 1", "endDrag", "cue pegdrop",
             "peg 15", "focus 1 Hole 1, empty" },
         false, No_Hole },
+    { "TheSpokenNameSaysPegOrEmpty",
+        { "press 12", "release 15", "focus", "key down", "key down", "key right" },
+        { "blur", "focus", "key down", "key down", "key left" },
+        { "focus 0", "focus 6 Hole 6, peg", "focus 9 Hole 9, peg", "focus 13 Hole 13, peg",
+            "focus 12 Hole 12, empty" },
+        false, No_Hole },
     { "AMouseMoveKeepsTheSpokenStateCurrent", { "press 1", "release off", "focus" }, { "move" },
         { "peg 1", "focus 1 Hole 1, peg" }, false, No_Hole },
 };

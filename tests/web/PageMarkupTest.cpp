@@ -92,8 +92,26 @@ TEST(PageMarkupTest, CellsShowTheStartPositionByName)
         std::string::npos);
     EXPECT_NE(
         cells.find("id=\"hole1\" role=\"img\" aria-label=\"Hole 1, peg\""), std::string::npos);
-    EXPECT_EQ(PageMarkup::holeName(6, true), "Hole 6, peg");
-    EXPECT_EQ(PageMarkup::holeName(12, false), "Hole 12, empty");
+}
+
+// The fonts the desktop builds ask for, at 96 dpi, and the keyboard's ring
+// only on the focused board, outside the cell.
+TEST(PageMarkupTest, StylesTheFontsAndTheKeyboardRingFromTheLayout)
+{
+    const std::string css = PageMarkup::fill("{{STYLE_CSS}}");
+    const std::string families = "font-family: \"Nimbus Sans\", \"Liberation Sans\", \"Arial\", "
+                                 "\"Helvetica\", sans-serif;";
+    const std::string rules[] = {
+        "button { " + families + " font-size: 11px; font-weight: bold; }",
+        ".caption, #rules-text { " + families + " font-size: 13px; font-weight: bold; }",
+        "#message-text { " + families + " font-size: 13px; font-weight: normal; }",
+        "#holes:focus > .hole.keyboard { outline: 2px solid rgb(255, 224, 0); }",
+    };
+    for (const std::string& rule : rules) {
+        EXPECT_NE(css.find(rule), std::string::npos) << rule << "\nin\n" << css;
+    }
+    EXPECT_EQ(css.find("outline-offset"), std::string::npos)
+        << "the ring sits just outside the cell";
 }
 
 } // namespace

@@ -4,69 +4,33 @@
 // private copy of the site served on 127.0.0.1.
 //
 //   node play_page.js <site folder>
-//   node play_page.js <site folder> --screenshots <folder>
 //
-// With --screenshots it plays a move instead and writes web.png (a desktop
-// browser) and web-phone.png (a phone, at twice the density).
-//
-//   node play_page.js <site folder> --benchmark [loads]
-//
-// With --benchmark it prints the page's figures beside a floor page (the same
-// HTML, pictures and buttons with no script): see scripts/benchmark-web.sh.
-//
-// puppeteer-core comes from the lockfile beside this script, installed by
-// install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
+// The shared driver is page_driver.js beside it; the README's pictures and
+// the benchmark are scripts/screenshot-web.js and scripts/benchmark-web.js.
 
 const assert = require('node:assert/strict');
-const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const {
+    kStart, kWinningGame, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
+    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, waitForGame,
+} = require('./page_driver.js');
 
-const kStart = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14];
 // Hole cells in CSS pixels within the game window, as the desktop lays them out.
 const kCells = [
     [160, 56], [128, 104], [176, 104], [104, 152], [152, 152], [200, 152], [80, 208],
     [128, 208], [184, 208], [232, 208], [48, 264], [104, 264], [160, 264], [208, 264],
     [256, 264],
 ];
-// From the start position, as pairs (from, to): to one peg, and to six pegs stuck.
-const kWinningGame = [[6, 15], [1, 6], [8, 10], [2, 9], [7, 2], [10, 3], [14, 5], [3, 8],
-    [12, 14], [15, 13], [13, 4], [2, 7], [11, 4]];
+// From the start position, as pairs (from, to): to six pegs stuck.
 const kLosingGame = [[6, 15], [1, 6], [4, 1], [6, 4], [7, 2], [1, 4], [9, 7], [7, 2]];
 const kRulesWidth = 550;
 
 // --- The page as a player sees it --------------------------------------------
 
-async function pegs(page) {
-    return page.$$eval('.hole', (cells) => cells
-        .map((cell, index) => (cell.classList.contains('peg') ? index + 1 : 0))
-        .filter((hole) => hole > 0));
-}
-
 async function holeNames(page) {
     return page.$$eval('.hole', (cells) => cells.map((cell) => cell.getAttribute('aria-label')));
-}
-
-async function centreOf(page, selector) {
-    const box = await (await page.$(selector)).boundingBox();
-    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
-}
-
-async function mouseDrag(page, from, to) {
-    const a = await centreOf(page, '#hole' + from);
-    const b = await centreOf(page, '#hole' + to);
-    await page.mouse.move(a.x, a.y);
-    await page.mouse.down();
-    await page.mouse.move(b.x, b.y, { steps: 4 });
-    await page.mouse.up();
-}
-
-async function play(page, moves) {
-    for (const [from, to] of moves) {
-        await mouseDrag(page, from, to);
-    }
 }
 
 async function messageShown(page) {
@@ -81,85 +45,41 @@ async function activeId(page) {
     return page.evaluate(() => document.activeElement && document.activeElement.id);
 }
 
-// Notes the length in seconds of every sound the page starts from now on,
-// the milliseconds from each press to the first sound started after it, and
-// the audio context they play in.
-async function watchCueStarts(page) {
-    await page.evaluate(() => {
-        window.cueStarts = [];
-        window.cueDelays = [];
-        let pressed = null;
-        document.addEventListener('pointerdown', (event) => { pressed = event.timeStamp; }, true);
-        const start = AudioBufferSourceNode.prototype.start;
-        AudioBufferSourceNode.prototype.start = function (...args) {
-            window.cueStarts.push(this.buffer.duration);
-            if (pressed !== null) {
-                window.cueDelays.push(performance.now() - pressed);
-                pressed = null;
-            }
-            window.cueContext = this.context;
-            return start.apply(this, args);
-        };
+// The hole the page rings for the keyboard, 0 for none, with the ring's
+// width and colour as drawn, and what screen readers hear of the board while
+// it has the focus (the focused node's name in the accessibility tree).
+async function keyboardMark(page) {
+    const mark = await page.evaluate(() => {
+        const cell = document.querySelector('.hole.keyboard');
+        const style = cell && getComputedStyle(cell);
+        return { hole: cell ? Number(cell.id.slice(4)) : 0,
+            ring: style && style.outlineStyle !== 'none' ? `${style.outlineWidth} ${style.outlineColor}` : '',
+            boardFocused: document.activeElement.id === 'holes' };
     });
+    const focused = (node) => (node.focused ? node : (node.children || []).map(focused).find(Boolean));
+    const node = mark.boardFocused && focused(await page.accessibility.snapshot({ interestingOnly: false }));
+    return { hole: mark.hole, ring: mark.ring, spoken: node ? node.name : null };
 }
 
-// The end-of-game cue starts while the message is open: the page decodes it
-// in WebAssembly while the game's code sleeps in the message.
-async function waitForLongCue(page) {
-    await page.waitForFunction(() => window.cueStarts.some((seconds) => seconds >= 1));
+// Moves the keyboard's mark to @p hole as a player would: Home or End,
+// else up or down to its row, then along it.
+async function keyTo(page, hole) {
+    const rowOf = (h) => Math.ceil((Math.sqrt(8 * h + 1) - 1) / 2);
+    const at = () => page.$eval('.hole.keyboard', (cell) => Number(cell.id.slice(4)));
+    if (hole === 1 || hole === 15) {
+        await page.keyboard.press(hole === 1 ? 'Home' : 'End');
+    }
+    for (let from = await at(); rowOf(from) !== rowOf(hole); from = await at()) {
+        await page.keyboard.press(rowOf(from) < rowOf(hole) ? 'ArrowDown' : 'ArrowUp');
+    }
+    for (let from = await at(); from !== hole; from = await at()) {
+        await page.keyboard.press(from < hole ? 'ArrowRight' : 'ArrowLeft');
+    }
 }
 
 function without(holes, removed) {
     return holes.filter((hole) => !removed.includes(hole));
 }
-
-// --- What the private audio server plays -----------------------------------
-
-// The monotonic clock, in milliseconds: the one the monitor listener times
-// what the sink plays by.
-const now = () => Number(process.hrtime.bigint()) / 1e6;
-
-// Listens to the null sink "test" of scripts/x-session.sh --pulse through the
-// sound tests' monitor recorder (tarnwick_monitor_listener, from the dev
-// build), which reports each stretch of sound with when the sink played it.
-async function recordSink() {
-    const listener = childProcess.spawn(process.env.TARNWICK_MONITOR_LISTENER, [],
-        { stdio: ['pipe', 'pipe', 'inherit'] });
-    const spans = [];
-    let pending = '';
-    await new Promise((resolve, reject) => {
-        listener.once('error', reject);
-        listener.once('exit', (status) => reject(new Error(`the monitor listener ended (${status})`)));
-        listener.stdout.on('data', (chunk) => {
-            const lines = (pending + chunk).split('\n');
-            pending = lines.pop();
-            for (const line of lines) {
-                const [word, start, end] = line.split(' ');
-                if (word === 'ready') {
-                    resolve();
-                } else if (word === 'sound') {
-                    spans.push({ start: Number(start), end: Number(end) });
-                }
-            }
-        });
-    });
-    listener.removeAllListeners('exit');
-    return {
-        // Milliseconds of sound between two moments, and when it began.
-        heard(from, to) {
-            const inside = spans.filter((span) => span.end >= from && span.start <= to);
-            const ms = inside.reduce((sum, span) =>
-                sum + Math.min(span.end, to) - Math.max(span.start, from), 0);
-            return { ms, onset: inside.length ? Math.max(inside[0].start, from) - from : null };
-        },
-        stop: () => new Promise((resolve) => {
-            listener.once('exit', resolve);
-            listener.stdin.end();
-        }),
-    };
-}
-
-const sleep = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 // --- The steps -------------------------------------------------------------
 
@@ -330,6 +250,74 @@ const steps = [
         },
     },
     {
+        name: 'the board is the stop after QUIT: keys and focus reach the game, a click takes no focus, a click drops a peg picked up by key',
+        async run(page) {
+            const ring = '2px rgb(255, 224, 0)';
+            // A player who clicks never focuses the board nor sees the ring.
+            await mouseDrag(page, 1, 15);
+            assert.notEqual(await activeId(page), 'holes');
+            assert.deepEqual(await keyboardMark(page), { hole: 0, ring: '', spoken: null });
+            await page.focus('#command3');
+            await page.keyboard.press('Tab');
+            assert.equal(await activeId(page), 'holes');
+            assert.deepEqual(await keyboardMark(page), { hole: 1, ring, spoken: 'Hole 1, empty' });
+            await page.keyboard.press('ArrowRight');
+            await page.keyboard.press('Space');
+            assert.deepEqual(await keyboardMark(page),
+                { hole: 2, ring, spoken: 'Hole 2, empty; holding the peg from hole 2' });
+            assert.equal(await page.evaluate(() => scrollY), 0);
+            // Esc is not the board's; the mouse drops the held peg.
+            await page.keyboard.press('Escape');
+            const at = await centreOf(page, '#hole1');
+            await page.mouse.click(at.x, at.y);
+            assert.deepEqual(await pegs(page), [1, ...without(kStart, [1, 2]), 15]);
+            assert.equal(await activeId(page), 'holes');
+            assert.deepEqual(await keyboardMark(page), { hole: 2, ring, spoken: 'Hole 2, empty' });
+            await page.keyboard.down('Shift');
+            await page.keyboard.press('Tab');
+            await page.keyboard.up('Shift');
+            assert.equal(await activeId(page), 'command3');
+            assert.deepEqual((await keyboardMark(page)).hole, 0);
+        },
+    },
+    {
+        name: 'the keyboard alone wins a game; while the message is up keys go to its OK only',
+        async run(page) {
+            await watchCueStarts(page);
+            await page.keyboard.press('Enter');
+            for (let tab = 0; tab < 3; ++tab) {
+                await page.keyboard.press('Tab');
+            }
+            assert.equal(await activeId(page), 'holes');
+            for (const [index, [from, to]] of kWinningGame.entries()) {
+                await keyTo(page, from);
+                await page.keyboard.press(index % 2 ? 'Enter' : 'Space');
+                const held = await keyboardMark(page);
+                assert.equal(held.ring, '2px rgb(255, 224, 0)');
+                assert.equal(held.spoken, `Hole ${from}, empty; holding the peg from hole ${from}`);
+                await keyTo(page, to);
+                assert.equal((await keyboardMark(page)).spoken,
+                    `Hole ${to}, empty; holding the peg from hole ${from}`);
+                await page.keyboard.press(index % 2 ? 'Space' : 'Enter');
+            }
+            await waitForLongCue(page);
+            assert.equal((await messageShown(page)).text, 'You\'re A Winner');
+            assert.equal(await activeId(page), 'message-ok');
+            await page.keyboard.press('ArrowLeft');
+            await page.keyboard.press('Home');
+            assert.deepEqual(await pegs(page), [4]);
+            await page.keyboard.press('Enter');
+            assert.equal(await messageShown(page), null);
+            // The game wakes on the dialog's close event, a task of its own.
+            await page.waitForFunction(() => document.querySelectorAll('.hole.peg').length === 14);
+            assert.deepEqual(await pegs(page), kStart);
+            // The board has the focus again, and the game knows it.
+            assert.equal(await activeId(page), 'holes');
+            assert.deepEqual(await keyboardMark(page),
+                { hole: 4, ring: '2px rgb(255, 224, 0)', spoken: 'Hole 4, peg' });
+        },
+    },
+    {
         name: 'a touch drag moves a peg, a second finger is ignored, a touch let go off the board puts it back at once',
         viewport: { width: 412, height: 915, hasTouch: true, isMobile: true, deviceScaleFactor: 2 },
         async run(page) {
@@ -385,11 +373,11 @@ const steps = [
             await page.evaluate(() => history.pushState(null, '', '#played'));
             await page.click('#command3');
             assert.equal(await page.evaluate(() => document.body.childElementCount), 0);
-            const [opened] = await Promise.all([
-                new Promise((resolve) => page.browser().once('targetcreated', resolve)),
+            // The popup itself: the first new target may be a service worker.
+            const [popup] = await Promise.all([
+                new Promise((resolve) => page.once('popup', resolve)),
                 page.evaluate((url) => { window.open(url, '_blank', 'popup'); }, site + 'index.html'),
             ]);
-            const popup = await opened.page();
             await waitForGame(popup);
             const closed = new Promise((resolve) => popup.once('close', resolve));
             // The window may close before the click's own answer comes back.
@@ -504,251 +492,9 @@ const steps = [
     },
 ];
 
-// --- Harness ---------------------------------------------------------------
-
-function serve(folder) {
-    return new Promise((resolve, reject) => {
-        const server = childProcess.spawn('python3',
-            ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
-            { stdio: ['ignore', 'pipe', 'ignore'] });
-        let output = '';
-        server.stdout.on('data', (chunk) => {
-            output += chunk;
-            const match = /port (\d+)/.exec(output);
-            if (match) {
-                resolve({
-                    url: `http://127.0.0.1:${match[1]}/`,
-                    stop: () => new Promise((done) => {
-                        if (server.exitCode !== null || server.signalCode !== null) {
-                            done();
-                            return;
-                        }
-                        server.once('exit', done);
-                        server.kill();
-                    }),
-                });
-            }
-        });
-        server.once('exit', () => reject(new Error('http.server ended: ' + output)));
-    });
-}
-
-async function waitForGame(page) {
-    await page.waitForFunction(() => typeof Module !== 'undefined' && Module.calledRun === true
-        && typeof Module._tarnwick_image1_mouse_down === 'function');
-}
-
-// The README's pictures: the game after a setup move, a jump and a peg picked up.
-async function screenshots(browser, siteFolder, outFolder) {
-    const views = [
-        { file: 'web.png', viewport: { width: 560, height: 460 } },
-        { file: 'web-phone.png', viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
-            clip: { x: 0, y: 0, width: 390, height: 360 } },
-    ];
-    const server = await serve(siteFolder);
-    try {
-        for (const view of views) {
-            const context = await browser.createBrowserContext();
-            const page = await context.newPage();
-            await page.setViewport(view.viewport);
-            await page.goto(server.url + 'index.html', { waitUntil: 'load' });
-            await waitForGame(page);
-            await page.mouse.click(1, 1);
-            await play(page, [[6, 15]]);
-            await page.click('#command1');
-            await mouseDrag(page, 4, 6);
-            await page.evaluate(() => document.activeElement.blur());
-            await page.screenshot({ path: path.join(outFolder, view.file), clip: view.clip });
-            console.log(path.join(outFolder, view.file));
-            await context.close();
-        }
-    } finally {
-        await server.stop();
-    }
-}
-
-
-// --- Benchmark ---------------------------------------------------------------
-
-// Runs in every page before its own scripts: the first frame in which the
-// board and both hole pictures have arrived and 14 pegs are shown.
-function watchFirstFrame() {
-    window.tarnwickFirstFrame = new Promise((resolve) => {
-        const check = () => {
-            const names = performance.getEntriesByType('resource').map((entry) => entry.name);
-            const arrived = ['board', 'peg', 'nopeg'].every((picture) =>
-                names.some((name) => new RegExp(`/${picture}(@2x)?\\.png$`).test(name)));
-            if (arrived && document.querySelectorAll('.hole.peg').length === 14) {
-                resolve(performance.now());
-            } else {
-                requestAnimationFrame(check);
-            }
-        };
-        requestAnimationFrame(check);
-    });
-}
-
-function figures(values, unit, digits = 1) {
-    const sorted = [...values].sort((a, b) => a - b);
-    const median = sorted.length % 2 ? sorted[(sorted.length - 1) / 2]
-        : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
-    return `${sorted[0].toFixed(digits)} / ${median.toFixed(digits)} / ${sorted[sorted.length - 1].toFixed(digits)} ${unit}`;
-}
-
-const middle = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
-
-async function benchmark(browser, siteFolder, loads) {
-    const zlib = require('node:zlib');
-    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-bench-'));
-    fs.cpSync(siteFolder, folder, { recursive: true });
-    // The floor: the same page with no script and no manifest.
-    const page = fs.readFileSync(path.join(folder, 'index.html'), 'utf8');
-    fs.writeFileSync(path.join(folder, 'floor.html'),
-        page.replace(/<script[^>]*><\/script>\n/g, '').replace(/<link rel="manifest"[^>]*>\n/, ''));
-    const server = await serve(folder);
-    const results = { 'floor.html': { frame: [], bytes: [] }, 'index.html': { frame: [], bytes: [] } };
-    try {
-        for (let load = 0; load < loads; ++load) {
-            for (const file of ['floor.html', 'index.html']) {
-                const context = await browser.createBrowserContext();
-                const tab = await context.newPage();
-                await tab.setViewport({ width: 1024, height: 768 });
-                await tab.evaluateOnNewDocument(watchFirstFrame);
-                await tab.goto(server.url + file, { waitUntil: 'load' });
-                const { frame, bytes } = await tab.evaluate(async () => {
-                    const at = await window.tarnwickFirstFrame;
-                    const entries = [...performance.getEntriesByType('navigation'),
-                        ...performance.getEntriesByType('resource').filter((entry) => entry.responseEnd <= at)];
-                    return { frame: at, bytes: entries.reduce((sum, entry) => sum + entry.transferSize, 0) };
-                });
-                results[file].frame.push(frame);
-                results[file].bytes.push(bytes);
-                await context.close();
-            }
-        }
-        const floor = results['floor.html'];
-        const game = results['index.html'];
-        console.log(`| Measure | Floor page | Tarnwick | Ratio | Target |`);
-        console.log(`|---|---|---|---|---|`);
-        console.log(`| Navigation start to the first frame with board and pegs | ${figures(floor.frame, 'ms')} | ${figures(game.frame, 'ms')} | ${(middle(game.frame) / middle(floor.frame)).toFixed(2)} | ≤ 1.25 × |`);
-        console.log(`| Bytes before that frame | ${figures(floor.bytes.map((b) => b / 1024), 'KB')} | ${figures(game.bytes.map((b) => b / 1024), 'KB')} | – | ≤ 400 KB |`);
-        for (const name of ['tarnwick.wasm', 'tarnwick.js', 'page.js']) {
-            const bytes = fs.readFileSync(path.join(folder, name));
-            console.log(`| Size of ${name} | – | ${(bytes.length / 1024).toFixed(1)} KB, gzip ${(zlib.gzipSync(bytes, { level: 9 }).length / 1024).toFixed(1)} KB | – | – |`);
-        }
-
-        // Memory after a whole game, and the pick-up cue's latency at the audio server.
-        const context = await browser.createBrowserContext();
-        const tab = await context.newPage();
-        await tab.setViewport({ width: 1024, height: 768 });
-        await tab.goto(server.url + 'index.html', { waitUntil: 'load' });
-        await waitForGame(tab);
-        await watchCueStarts(tab);
-        const devtools = await tab.createCDPSession();
-        // The peak: the heap read every 20 ms through the game and its message.
-        let peak = 0;
-        let sampling = true;
-        const sampler = (async () => {
-            while (sampling) {
-                const { usedSize } = await devtools.send('Runtime.getHeapUsage');
-                peak = Math.max(peak, usedSize);
-                await sleep(20);
-            }
-        })();
-        await tab.click('#command1');
-        await play(tab, kWinningGame);
-        await waitForLongCue(tab);
-        await tab.click('#message-ok');
-        sampling = false;
-        await sampler;
-        const wasm = await tab.evaluate(() => Module.HEAP8.buffer.byteLength);
-        await devtools.send('HeapProfiler.collectGarbage');
-        const heap = await devtools.send('Runtime.getHeapUsage');
-        const mib = (bytes) => (bytes / 1048576).toFixed(2);
-        console.log(`| Peak JS heap in a game, plus WebAssembly memory | – | ${mib(peak)} MiB + ${mib(wasm)} MiB | – | – |`);
-        console.log(`| JS heap after it, collected (used / total) | – | ${mib(heap.usedSize)} / ${mib(heap.totalSize)} MiB | – | – |`);
-        if (process.env.TARNWICK_TEST_PULSE === '1') {
-            // Where the time goes: from the press to the page's start() of
-            // the cue (watchCueStarts), and what the audio context says it
-            // adds after that.
-            await tab.evaluate(() => { window.cueDelays = []; });
-            const recorder = await recordSink();
-            const latencies = [];
-            let firstPress = null;
-            let early = 0;
-            try {
-                const at = await centreOf(tab, '#hole1');
-                // The series' first press is timed apart: by the recorder's
-                // clock its cue already sounds at it.
-                for (let press = 0; press <= loads; ++press) {
-                    await tab.mouse.move(at.x, at.y);
-                    const time = now();
-                    await tab.mouse.down();
-                    await sleep(400);
-                    const heard = recorder.heard(time, time + 400);
-                    await tab.mouse.up();
-                    await sleep(500);
-                    if (press === 0) {
-                        firstPress = heard.onset;
-                    } else if (heard.onset === 0) {
-                        // Sounding already at the press by the recorder's clock:
-                        // not a latency.
-                        ++early;
-                    } else if (heard.onset !== null) {
-                        latencies.push(heard.onset);
-                    }
-                }
-            } finally {
-                await recorder.stop();
-            }
-            console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
-            console.log(`| the same for the series' first press | – | ${firstPress === null ? 'not heard' : firstPress === 0 ? 'sounding at the press by the recorder\'s clock' : firstPress.toFixed(0) + ' ms'} | – | – |`);
-            const { delays, context } = await tab.evaluate(() => ({ delays: window.cueDelays.slice(1),
-                context: ((audio) => audio && [audio.baseLatency, audio.outputLatency])(window.cueContext) }));
-            if (delays.length) {
-                console.log(`| of which the press to the page's start() of the cue (the same presses) | – | ${figures(delays, 'ms', 0)} | – | – |`);
-            }
-            if (context) {
-                console.log(`| the audio context's own base / output latency | – | ${(context[0] * 1000).toFixed(0)} / ${(context[1] * 1000).toFixed(0)} ms | – | – |`);
-            }
-        }
-        await context.close();
-    } finally {
-        await server.stop();
-        fs.rmSync(folder, { recursive: true, force: true });
-    }
-}
-
 async function main() {
-    const siteFolder = process.argv[2];
-    if (!siteFolder || !fs.existsSync(path.join(siteFolder, 'index.html'))) {
-        console.error('usage: node play_page.js <site folder with index.html>');
-        process.exit(2);
-    }
-    const browser = await puppeteer.launch({
-        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-        headless: true,
-        // The cues must reach the audio server: no --mute-audio.
-        ignoreDefaultArgs: ['--mute-audio'],
-        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-            '--disable-component-update', '--disable-sync'],
-    });
-    if (process.argv[3] === '--benchmark') {
-        try {
-            await benchmark(browser, siteFolder, Number(process.argv[4] || 20));
-        } finally {
-            await browser.close();
-        }
-        return;
-    }
-    if (process.argv[3] === '--screenshots') {
-        try {
-            await screenshots(browser, siteFolder, process.argv[4]);
-        } finally {
-            await browser.close();
-        }
-        return;
-    }
+    const siteFolder = siteFolderArgument('node play_page.js <site folder with index.html>');
+    const browser = await launch();
     let passed = 0;
     let failed = 0;
     let skipped = 0;
@@ -786,7 +532,7 @@ async function main() {
             }
         }
     } finally {
-                await browser.close();
+        await browser.close();
     }
     console.log(`${passed} passed, ${failed} failed` + (skipped ? `, ${skipped} skipped` : ''));
     process.exitCode = failed === 0 ? 0 : 1;

@@ -1,0 +1,66 @@
+'use strict';
+// Writes the README's pictures of the game's page from headless Chromium:
+// web.png (a desktop browser), web-phone.png (a phone, at twice the density)
+// and keyboard-web.png (the board played from the keyboard).
+//
+//   node screenshot-web.js <site folder> <output folder>
+
+const path = require('node:path');
+const { siteFolderArgument, launch, mouseDrag, play, serve, waitForGame } =
+    require('../tests/web/page_driver.js');
+
+// The README's pictures: the game after a setup move, a jump and a peg picked
+// up, by the mouse, and for keyboard-web.png by the keyboard from Start Game
+// (Tab to the board, the peg of hole 2 held over hole 4).
+async function screenshots(browser, siteFolder, outFolder) {
+    const views = [
+        { file: 'web.png', viewport: { width: 560, height: 460 } },
+        { file: 'web-phone.png', viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
+            clip: { x: 0, y: 0, width: 390, height: 360 } },
+        { file: 'keyboard-web.png', viewport: { width: 560, height: 460 },
+            keys: ['Tab', 'Tab', 'Tab', 'Home', 'ArrowRight', 'Space', 'ArrowDown'] },
+    ];
+    const server = await serve(siteFolder);
+    try {
+        for (const view of views) {
+            const context = await browser.createBrowserContext();
+            const page = await context.newPage();
+            await page.setViewport(view.viewport);
+            await page.goto(server.url + 'index.html', { waitUntil: 'load' });
+            await waitForGame(page);
+            await page.mouse.click(1, 1);
+            await play(page, [[6, 15]]);
+            await page.click('#command1');
+            await mouseDrag(page, 4, 6);
+            if (view.keys) {
+                await page.focus('#command1');
+                for (const key of view.keys) {
+                    await page.keyboard.press(key);
+                }
+            } else {
+                await page.evaluate(() => document.activeElement.blur());
+            }
+            await page.screenshot({ path: path.join(outFolder, view.file), clip: view.clip });
+            console.log(path.join(outFolder, view.file));
+            await context.close();
+        }
+    } finally {
+        await server.stop();
+    }
+}
+
+
+async function main() {
+    const siteFolder = siteFolderArgument('node screenshot-web.js <site folder with index.html> <output folder>');
+    const browser = await launch();
+    try {
+        await screenshots(browser, siteFolder, process.argv[3]);
+    } finally {
+        await browser.close();
+    }
+}
+
+main().catch((error) => {
+    console.error(error);
+    process.exitCode = 1;
+});
