@@ -1,25 +1,27 @@
 #include "UiFonts.h"
 
+#include "QtText.h"
+#include "TwipGeometry.h"
+#include "UiFontSpec.h"
+
 #include <QStringList>
 
 namespace tarnwick {
 
 namespace {
 
-constexpr int kPrintPixelSize = 13;
-constexpr int kButtonPixelSize = 11;
-
-QFont boldSans(int pixelSize)
+QFont fontFor(const UiFontSpec& spec)
 {
     QFont font;
-    // Nimbus Sans is installed by scripts/setup.sh. Liberation Sans and Arial
-    // share its advance widths, so text laid out for one fits the others.
-    font.setFamilies({ UiFonts::preferredFamily(), QStringLiteral("Liberation Sans"),
-        QStringLiteral("Arial"), QStringLiteral("Helvetica") });
+    QStringList families;
+    for (const std::string_view family : spec.families) {
+        families << qtText(family);
+    }
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     // Sizes in pixels: the windows are laid out in pixels at 96 dpi.
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
+    font.setPixelSize(spec.pixelsAt(kBaseDpi));
+    font.setBold(spec.bold);
     return font;
 }
 
@@ -27,17 +29,17 @@ QFont boldSans(int pixelSize)
 
 QFont UiFonts::printFont()
 {
-    return boldSans(kPrintPixelSize);
+    return fontFor(kPrintFont);
 }
 
 QFont UiFonts::buttonFont()
 {
-    return boldSans(kButtonPixelSize);
+    return fontFor(kButtonFont);
 }
 
 QString UiFonts::preferredFamily()
 {
-    return QStringLiteral("Nimbus Sans");
+    return qtText(kButtonFont.families.front());
 }
 
 } // namespace tarnwick

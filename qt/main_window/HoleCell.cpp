@@ -1,5 +1,8 @@
 #include "HoleCell.h"
 
+#include "BoardTexts.h"
+#include "QtText.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,8 +21,7 @@ HoleCell::HoleCell(int index, QWidget* parent)
 void HoleCell::setPicture(const QPixmap& picture, bool hasPeg)
 {
     m_picture = picture;
-    const int hole = m_index + 1;
-    setAccessibleName(hasPeg ? tr("Hole %1, peg").arg(hole) : tr("Hole %1, empty").arg(hole));
+    setAccessibleName(qtText(BoardTexts::holeName(m_index + 1, hasPeg)));
     update();
 }
 
