@@ -18,6 +18,9 @@ QAccessibleInterface* gameWidgetInterface(const QString& className, QObject* obj
     if (className == QLatin1String("tarnwick::HoleCell")) {
         return new QAccessibleWidget(widget, QAccessible::Graphic);
     }
+    if (className == QLatin1String("tarnwick::BoardFocus")) {
+        return new QAccessibleWidget(widget, QAccessible::Canvas);
+    }
     if (className.startsWith(QLatin1String("tarnwick::")) && widget->isWindow()) {
         return new QAccessibleWidget(widget, QAccessible::Window);
     }

@@ -10,12 +10,28 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegion>
 
 namespace tarnwick {
+
+namespace {
+
+constexpr int kFocusMarkWidth = twipsToPixels(kFocusMarkTwips, kBaseDpi);
+constexpr QColor kFocusMarkColour(kFocusMarkRed, kFocusMarkGreen, kFocusMarkBlue);
+
+// The cell with room for the keyboard's mark around it.
+QRect markedCell(int index)
+{
+    return rectFromTwips(kCellTwips.at(static_cast<std::size_t>(index)))
+        .adjusted(-kFocusMarkWidth, -kFocusMarkWidth, kFocusMarkWidth, kFocusMarkWidth);
+}
+
+} // namespace
 
 Main_form::Main_form(
     CuePlayer& cues, RandomSource& random, ProgramControl& program, QWidget* parent)
@@ -37,10 +53,23 @@ Main_form::Main_form(
     // Background moves are only seen with tracking on; cells and buttons keep theirs.
     setMouseTracking(true);
 
+    // Made first, so it lies under the cells; it spans the whole board.
+    m_boardFocus = new BoardFocus(this);
+    QRect board;
+    for (int index = 0; index < kHoleCount; ++index) {
+        board |= markedCell(index);
+    }
+    m_boardFocus->setGeometry(board);
+    connect(m_boardFocus, &BoardFocus::keyDown, this,
+        [this](BoardKey key) { m_game.Board_KeyDown(key); });
+    connect(m_boardFocus, &BoardFocus::gotFocus, this, [this] { m_game.Board_GotFocus(); });
+    connect(m_boardFocus, &BoardFocus::lostFocus, this, [this] { m_game.Board_LostFocus(); });
+
     for (int index = 0; index < kHoleCount; ++index) {
         auto* cell = new HoleCell(index, this);
         cell->move(rectFromTwips(kCellTwips.at(static_cast<std::size_t>(index))).topLeft());
-        connect(cell, &HoleCell::pressed, this, [this](int pressed) { m_game.Image1_MouseDown(pressed); });
+        connect(cell, &HoleCell::pressed, this,
+            [this](int pressed) { m_game.Image1_MouseDown(pressed); });
         m_cells.at(static_cast<std::size_t>(index)) = cell;
     }
 
@@ -53,6 +82,7 @@ Main_form::Main_form(
     connect(m_command3, &QPushButton::clicked, this, &Main_form::Command3_Click);
     setTabOrder(m_command1, m_command2);
     setTabOrder(m_command2, m_command3);
+    setTabOrder(m_command3, m_boardFocus);
     m_command1->setFocus();
 
     // The start position is in place before the window first appears.
@@ -61,6 +91,8 @@ Main_form::Main_form(
 
 Main_form::~Main_form()
 {
+    // Closing the window takes the focus from the board after the game is gone.
+    m_boardFocus->disconnect(this);
     if (m_game.isDragging()) {
         releaseMouse();
     }
@@ -97,7 +129,13 @@ void Main_form::endDrag()
     releaseMouse();
 }
 
-void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
+void Main_form::showKeyboardFocus(int hole, std::string_view spoken)
+{
+    update(m_focusMark);
+    m_focusMark = hole >= 1 && hole <= kHoleCount ? markedCell(hole - 1) : QRect();
+    update(m_focusMark);
+    m_boardFocus->announce(m_focusMark.isEmpty() ? QString() : qtText(spoken));
+}
 
 void Main_form::Command1_Click()
 {
@@ -118,13 +156,23 @@ void Main_form::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_board);
+    if (!m_focusMark.isEmpty()) {
+        // A ring: the cell inside it keeps its picture.
+        const QRect cell = m_focusMark.adjusted(
+            kFocusMarkWidth, kFocusMarkWidth, -kFocusMarkWidth, -kFocusMarkWidth);
+        painter.setClipRegion(QRegion(m_focusMark).subtracted(cell));
+        painter.fillRect(m_focusMark, kFocusMarkColour);
+    }
 }
 
 void Main_form::mousePressEvent(QMouseEvent* event)
 {
-    // A press on the background, or any press during a drag (the grab sends
-    // them here): nothing happens.
+    // Presses on a cell come here only while a drag grabs the mouse; the
+    // game decides what they mean. One on the background means nothing.
     event->accept();
+    if (HoleCell* cell = cellUnder(event->globalPosition())) {
+        m_game.Image1_MouseDown(cell->index());
+    }
 }
 
 void Main_form::mouseMoveEvent(QMouseEvent* event)

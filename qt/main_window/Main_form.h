@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoardFocus.h"
 #include "Game.h"
 #include "HoleCell.h"
 #include "HoleView.h"
@@ -21,7 +22,7 @@ namespace tarnwick {
 
 /// The game window: the board picture, the 15 hole cells and the three
 /// buttons. It keeps no rules of its own; it shows what the game tells it
-/// and hands mouse and button events to the game's handlers.
+/// and hands mouse, key and button events to the game's handlers.
 ///
 /// Dragging a peg is a mouse grab with the drag icon as cursor, kept inside
 /// the program: the release decides whether a cell gets the drop.
@@ -51,6 +52,8 @@ public:
     [[nodiscard]] QPushButton* Command1() const { return m_command1; }
     [[nodiscard]] QPushButton* Command2() const { return m_command2; }
     [[nodiscard]] QPushButton* Command3() const { return m_command3; }
+    /// The board's stop in the tab order, after QUIT.
+    [[nodiscard]] BoardFocus* boardFocus() const { return m_boardFocus; }
     [[nodiscard]] const Game& game() const { return m_game; }
     [[nodiscard]] bool isDragging() const { return m_game.isDragging(); }
     [[nodiscard]] const RulesWindowLauncher& rules() const { return m_rules; }
@@ -75,6 +78,9 @@ private:
     QPixmap m_dragIcon;
     std::unique_ptr<Peg_Pics> m_pegPics;
     std::array<HoleCell*, kHoleCount> m_cells {};
+    BoardFocus* m_boardFocus = nullptr;
+    /// The keyboard's mark as last asked for; empty when none is shown.
+    QRect m_focusMark;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command3 = nullptr;

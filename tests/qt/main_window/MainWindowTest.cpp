@@ -36,7 +36,11 @@ struct SeenMessage {
     bool buttonHasIcon = true;
     int pegsOnBoard = -1;
     int titleBarHeight = -1; ///< Where a window manager frames it.
+    bool keysBehindItMoved = false; ///< Keys sent to the game window while it showed.
 };
+
+enum class Answer { click, key };
+enum class Ring { marked, absent, mixed };
 
 // Set where the test runs under a window manager that frames dialogs.
 bool windowManagerFrames()
@@ -72,20 +76,22 @@ protected:
     }
 
     /// Answers the next modal message box once it is open, noting what it showed.
-    void answerNextMessage()
+    void answerNextMessage(Answer answer = Answer::click)
     {
         auto* poll = new QTimer(&form);
         poll->setInterval(5);
         auto waited = std::make_shared<QElapsedTimer>();
         waited->start();
-        QObject::connect(poll, &QTimer::timeout, &form, [this, poll, waited] {
+        QObject::connect(poll, &QTimer::timeout, &form, [this, poll, waited, answer] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr) {
                 return;
             }
             const int titleBar = box->geometry().top() - box->frameGeometry().top();
-            if (windowManagerFrames() && titleBar <= 0 && waited->elapsed() < 3000) {
-                return; // not framed yet
+            const bool ready = (!windowManagerFrames() || titleBar > 0)
+                && (answer == Answer::click || box->isActiveWindow());
+            if (!ready && waited->elapsed() < 3000) {
+                return; // not framed or not holding the keyboard yet
             }
             seen.titleBarHeight = titleBar;
             poll->deleteLater();
@@ -96,7 +102,18 @@ protected:
             seen.buttons = static_cast<int>(box->buttons().size());
             seen.buttonHasIcon = !box->button(QMessageBox::Ok)->icon().isNull();
             seen.pegsOnBoard = testing::pegCount(form.game().state());
-            box->button(QMessageBox::Ok)->click();
+            if (answer == Answer::click) {
+                box->button(QMessageBox::Ok)->click();
+                return;
+            }
+            const int hole = form.game().keyboardHole();
+            for (const Qt::Key key : { Qt::Key_Home, Qt::Key_End, Qt::Key_Space }) {
+                QTest::keyClick(window, key);
+                seen.keysBehindItMoved
+                    = seen.keysBehindItMoved || form.game().keyboardHole() != hole;
+            }
+            ASSERT_EQ(QApplication::activeModalWidget(), box) << "the box is still up";
+            QTest::keyClick(box->windowHandle(), Qt::Key_Return);
         });
         poll->start();
     }
@@ -121,6 +138,42 @@ protected:
             }
         }
         return pegs;
+    }
+
+    /// The 2-pixel ring just outside hole @p hole: all in the keyboard's
+    /// yellow, all as the board picture has it, or a mixture.
+    Ring ringAround(int hole)
+    {
+        const QRect cell = form.Image1(hole - 1)->geometry();
+        const QRect ring = cell.adjusted(-2, -2, 2, 2);
+        const QImage shot = form.grab(ring).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage board
+            = Pictures::pixmap("board").toImage().convertToFormat(QImage::Format_RGB32);
+        int yellow = 0;
+        int plain = 0;
+        for (int y = ring.top(); y <= ring.bottom(); ++y) {
+            for (int x = ring.left(); x <= ring.right(); ++x) {
+                const QRgb pixel = shot.pixel(x - ring.left(), y - ring.top());
+                yellow += !cell.contains(x, y) && pixel == qRgb(255, 224, 0) ? 1 : 0;
+                plain += !cell.contains(x, y) && pixel == board.pixel(x, y) ? 1 : 0;
+            }
+        }
+        const int total = ring.width() * ring.height() - cell.width() * cell.height();
+        return yellow == total ? Ring::marked : (plain == total ? Ring::absent : Ring::mixed);
+    }
+
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(window, key, modifiers);
+    }
+
+    /// Home, then Right until the keyboard is on hole @p hole.
+    void keyTo(int hole)
+    {
+        key(Qt::Key_Home);
+        for (int at = 1; at < hole; ++at) {
+            key(Qt::Key_Right);
+        }
     }
 
     long count(const std::string& entry) const
@@ -256,14 +309,15 @@ TEST_F(MainWindowTest, DoubleClickOnAPegPicksItUpTwiceAndPutsItBack)
     EXPECT_FALSE(form.isDragging());
 }
 
-TEST_F(MainWindowTest, FurtherPressesDuringADragAreIgnored)
+TEST_F(MainWindowTest, FurtherPressesDuringADragKeepTheGrab)
 {
     press(cellCentre(4));
     QTest::mousePress(window, Qt::RightButton, {}, cellCentre(5));
-    EXPECT_EQ(form.game().state().Picked_Hole, 4);
-    EXPECT_EQ(count("cue pickup"), 1);
+    EXPECT_TRUE(form.isDragging());
     release(cellCentre(15));
     EXPECT_EQ(form.game().state().Board(15), true);
+    // Left held, the right button would steer the next test's pointer.
+    QTest::mouseRelease(window, Qt::RightButton, {}, cellCentre(5));
 }
 
 TEST_F(MainWindowTest, PlayPhaseJumpAndRejectedJump)
@@ -293,6 +347,41 @@ TEST_F(MainWindowTest, KeyboardPressesTheFocusedButtonAndEscapeDoesNothing)
 
     QTest::keyClick(form.Command3(), Qt::Key_Space);
     EXPECT_EQ(count("endProgram"), 1);
+}
+
+TEST_F(MainWindowTest, TheBoardIsTheTabStopAfterQuitMarkedAndSpokenWhileItHasTheKeys)
+{
+    QTest::mouseClick(window, Qt::LeftButton, {}, cellCentre(6));
+    EXPECT_EQ(QApplication::focusWidget(), form.Command1()) << "a click gives the board no focus";
+    EXPECT_EQ(form.game().keyboardHole(), 0);
+
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(ringAround(1), Ring::absent);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.boardFocus());
+    EXPECT_EQ(ringAround(1), Ring::marked);
+    key(Qt::Key_Right);
+    key(Qt::Key_Down);
+    EXPECT_EQ(form.game().keyboardHole(), 4);
+    EXPECT_EQ(ringAround(4), Ring::marked);
+    EXPECT_EQ(ringAround(1), Ring::absent);
+
+    key(Qt::Key_Space);
+    const QString holding = "Hole 4, empty; holding the peg from hole 4";
+    const QAccessibleInterface* board = QAccessible::queryAccessibleInterface(form.boardFocus());
+    EXPECT_EQ(board->text(QAccessible::Name), holding);
+    EXPECT_TRUE(board->state().focused);
+    EXPECT_EQ(board->role(), QAccessible::Canvas);
+
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Command1());
+    EXPECT_EQ(ringAround(4), Ring::absent);
+    EXPECT_EQ(board->text(QAccessible::Name), "");
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Enter); // the peg back in its hole
+    EXPECT_EQ(ringAround(4), Ring::marked);
+    EXPECT_EQ(board->text(QAccessible::Name), "Hole 4, peg");
 }
 
 TEST_F(MainWindowTest, HelpOpensTheRulesBesideAStillPlayableGame)
@@ -374,7 +463,10 @@ void PrintTo(const WholeGameCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class WholeGames : public MainWindowTest, public ::testing::WithParamInterface<WholeGameCase> { };
+class WholeGames : public MainWindowTest, public ::testing::WithParamInterface<WholeGameCase> {
+protected:
+    void expectTheEndAndTheReset();
+};
 
 TEST_P(WholeGames, PlayedWithTheMouseEndInTheMessageAndTheReset)
 {
@@ -389,7 +481,39 @@ TEST_P(WholeGames, PlayedWithTheMouseEndInTheMessageAndTheReset)
     }
     answerNextMessage();
     dragPeg(line->back().from, line->back().to);
+    expectTheEndAndTheReset();
+}
 
+TEST_P(WholeGames, PlayedWithTheKeyboardAloneEndInTheMessageAndTheReset)
+{
+    const auto line = testing::TriangleSolver(GetParam().ending).solve(0x7FFFU & ~(1U << 3));
+    ASSERT_TRUE(line.has_value());
+    const auto jump = [this](int from, int to) {
+        keyTo(from);
+        key(Qt::Key_Space);
+        keyTo(to);
+        key(Qt::Key_Enter);
+    };
+
+    for (int stop = 0; stop < 3; ++stop) {
+        key(Qt::Key_Tab);
+    }
+    jump(4, 15); // setup: hole 4 becomes the empty one
+    key(Qt::Key_Tab); // round to Start Game,
+    key(Qt::Key_Space);
+    key(Qt::Key_Tab, Qt::ShiftModifier); // and back to the board
+    ASSERT_EQ(form.game().state().Game_Mode, Mode_Play);
+    for (std::size_t i = 0; i + 1 < line->size(); ++i) {
+        jump(line->at(i).from, line->at(i).to);
+    }
+    answerNextMessage(Answer::key);
+    jump(line->back().from, line->back().to);
+    EXPECT_FALSE(seen.keysBehindItMoved) << "keys go to the message alone";
+    expectTheEndAndTheReset();
+}
+
+void WholeGames::expectTheEndAndTheReset()
+{
     EXPECT_EQ(seen.caption, "Tarnwick");
     EXPECT_EQ(seen.text, GetParam().message);
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
