@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the game: builds it, runs it on a private X
-# server framed by openbox, plays a move with the mouse and opens the rules,
-# and writes docs/game.png and docs/rules.png.
+# server framed by openbox, plays a move with the mouse, picks up a peg with
+# the keyboard and opens the rules, and writes docs/game.png,
+# docs/keyboard-linux.png and docs/rules.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,15 @@ take() {
     sleep 0.5
     import -silent -frame -window "$game" docs/game.png
 
+    # Start Game has the focus from its click: past HELP and QUIT to the
+    # board, down to hole 6, pick up its peg and go on to the empty hole 4.
+    xdotool key --delay 150 Tab Tab Tab Down Down Right space Left Left
+    sleep 0.5
+    import -silent -frame -window "$game" docs/keyboard-linux.png
+    # The jump over hole 5, so that no peg is held when HELP is clicked.
+    xdotool key Return
+    sleep 0.3
+
     tarnwick_click "$game" help
     rules=$(tarnwick_wait_window "Tarnwick Rules" 10)
     xdotool mousemove 790 590
@@ -45,7 +55,7 @@ mkdir -p docs
 export -f take
 scripts/x-session.sh --screen 800x600 --wm openbox bash -c take
 # No time stamps in the files: an unchanged picture stays unchanged in git.
-for png in docs/game.png docs/rules.png; do
+for png in docs/game.png docs/keyboard-linux.png docs/rules.png; do
     convert "$png" -strip "$png"
 done
-echo "screenshots: $(identify -format '%f %wx%h  ' docs/game.png docs/rules.png)"
+echo "screenshots: $(identify -format '%f %wx%h  ' docs/game.png docs/keyboard-linux.png docs/rules.png)"
