@@ -200,5 +200,71 @@ TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
     }
 }
 
+WaveBytes sixteenBit(const std::vector<int>& values)
+{
+    WaveBytes out;
+    for (const int value : values) {
+        out += static_cast<char>(value & 0xff);
+        out += static_cast<char>((value >> 8) & 0xff);
+    }
+    return out;
+}
+
+struct DownmixCase {
+    const char* name = "";
+    std::vector<int> frame; ///< One frame, FL, FR, FC, LFE, BL, BR, SL, SR.
+    std::vector<std::int16_t> expected; ///< What the reader returns for it.
+};
+
+// Every front-end hears a sound of 3 to 8 channels as this stereo: left =
+// FL + 0.7071 (FC + BL + SL), right = FR + 0.7071 (FC + BR + SR), no LFE, both
+// divided by the larger side's sum of weights. Mono and stereo stay as they are.
+TEST(WaveReaderTest, MoreThanTwoChannelsAreMixedToStereoWithTheSurroundWeights)
+{
+    const std::vector<int> ramp { 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000 };
+    const auto first = [&](int n, int sign) {
+        std::vector<int> values(ramp.begin(), ramp.begin() + n);
+        for (int& value : values) {
+            value *= sign;
+        }
+        return values;
+    };
+    const DownmixCase cases[] = {
+        { "mono", { -1234 }, { -1234 } },
+        { "stereo", { 32767, -32768 }, { 32767, -32768 } },
+        { "3.0", first(3, 1), { 1828, 2414 } },
+        { "3.1: the LFE is dropped", first(4, 1), { 1828, 2414 } },
+        { "3.1 negative", first(4, -1), { -1828, -2414 } },
+        { "5 channels: the right is scaled as the left", first(5, 1), { 2757, 1707 } },
+        { "5.1", first(6, 1), { 2757, 3464 } },
+        { "7 channels", first(7, 1), { 3718, 2680 } },
+        { "7.1", first(8, 1), { 3718, 4492 } },
+        { "7.1 negative", first(8, -1), { -3718, -4492 } },
+        { "the centre alone, to both sides", { 0, 0, 10000, 0, 0, 0, 0, 0 }, { 2265, 2265 } },
+        // Full scale everywhere stays full scale: nothing wraps or clips.
+        { "7.1 at the top", std::vector<int>(8, 32767), { 32767, 32767 } },
+        { "7.1 at the bottom", std::vector<int>(8, -32768), { -32768, -32768 } },
+        { "5.1 at the bottom", std::vector<int>(6, -32768), { -32768, -32768 } },
+        { "5 channels at the bottom", std::vector<int>(5, -32768), { -32768, -23171 } },
+        { "7 channels at the top", std::vector<int>(7, 32767), { 32767, 25344 } },
+    };
+    for (const DownmixCase& c : cases) {
+        for (const bool extensible : { false, true }) {
+            SCOPED_TRACE(std::string(c.name) + (extensible ? " extensible" : " plain"));
+            const auto channels = static_cast<int>(c.frame.size());
+            const WaveLayout layout { SampleEncoding::signed16, channels, 8000, extensible };
+            // Two frames, so each is mixed on its own.
+            const auto sound = read(WaveBuilder::craft(
+                WaveHeader::of(layout), sixteenBit(c.frame) + sixteenBit(c.frame)));
+            ASSERT_TRUE(sound.has_value());
+            EXPECT_EQ(sound->channels, static_cast<int>(c.expected.size()));
+            EXPECT_EQ(sound->frameCount(), 2U);
+            std::vector<std::int16_t> twice = c.expected;
+            twice.insert(twice.end(), c.expected.begin(), c.expected.end());
+            EXPECT_EQ(sound->samples, twice);
+        }
+    }
+}
+
 } // namespace
 } // namespace tarnwick::test
