@@ -2,8 +2,8 @@
 // board; from then on the page calls the exports below, one event at a time.
 
 #include "CentringArithmetic.h"
-#include "CueCatalog.h"
 #include "ClockRandomSource.h"
+#include "CueCatalog.h"
 #include "Game.h"
 #include "Main_form.h"
 #include "TwipGeometry.h"
@@ -80,7 +80,8 @@ EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_max_cue_bytes()
 }
 
 /// The cue file's bytes as 16-bit samples, mono or stereo (wider sounds
-/// mixed down as on the desktop), or null where the wave reader refuses them. The page frees the result with tarnwick_free_wave().
+/// mixed down as on the desktop), or null where the wave reader refuses
+/// them. The page frees the result with tarnwick_free_wave().
 EMSCRIPTEN_KEEPALIVE tarnwick::WaveSound* tarnwick_read_wave(const char* bytes, std::size_t length)
 {
     if (bytes == nullptr) {

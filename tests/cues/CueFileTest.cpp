@@ -1,7 +1,7 @@
 // The bounded read of a cue file: what the desktop front-ends read, and what
 // they leave alone.
-#include "CueCatalog.h"
 #include "CueFile.h"
+#include "CueCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -44,19 +44,19 @@ TEST(CueFileTest, ReadsRegularFilesUpToTheCapAndNothingElse)
         / ("tarnwick-cue-file-" + std::to_string(reinterpret_cast<std::uintptr_t>(&folder)));
     fs::remove_all(folder);
     ASSERT_TRUE(fs::create_directories(folder));
-    const CueFileCase cases[] = {
-        { "one byte", Kind::file, 1, 1 },
-        { "at the cap", Kind::file, kMaxCueFileBytes, kMaxCueFileBytes },
-        { "a byte past the cap", Kind::file, kMaxCueFileBytes + 1 },
-        { "far past the cap", Kind::file, std::uintmax_t { 4 } << 30 },
-        { "empty", Kind::file, 0 },
-        { "missing", Kind::missing },
-        { "a folder", Kind::folder },
+    const CueFileCase cases[]
+        = { { "one byte", Kind::file, 1, 1 },
+              { "at the cap", Kind::file, kMaxCueFileBytes, kMaxCueFileBytes },
+              { "a byte past the cap", Kind::file, kMaxCueFileBytes + 1 },
+              { "far past the cap", Kind::file, std::uintmax_t { 4 } << 30 },
+              { "empty", Kind::file, 0 },
+              { "missing", Kind::missing },
+              { "a folder", Kind::folder },
 #if defined(__linux__)
-        // Opening it would wait for a writer that never comes.
-        { "a FIFO", Kind::fifo },
+              // Opening it would wait for a writer that never comes.
+              { "a FIFO", Kind::fifo },
 #endif
-    };
+          };
     for (const CueFileCase& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path path = folder / "pickup.WAV";

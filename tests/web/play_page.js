@@ -93,6 +93,7 @@ async function watchCueStarts(page) {
         const start = AudioBufferSourceNode.prototype.start;
         AudioBufferSourceNode.prototype.start = function (...args) {
             window.cueStarts.push(this.buffer.duration);
+            window.cueChannels = [...(window.cueChannels || []), this.buffer.numberOfChannels];
             if (pressed !== null) {
                 window.cueDelays.push(performance.now() - pressed);
                 pressed = null;
@@ -433,6 +434,30 @@ const steps = [
             await sleep(500);
             assert.deepEqual(await pegs(page), [1, 2, ...without(kStart, [1, 2, 3]), 15]);
             assert.ok(await page.evaluate(() => Module.HEAP8.buffer.byteLength) < 64 * 1024 * 1024);
+            // The offline copy keeps no file the page would not read.
+            assert.equal(await page.evaluate(async () => Number(
+                (await (await fetch('sw.js')).text()).match(/kMaxKeptBytes = (\d+);/)[1])),
+            await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0));
+            // A 5.1 cue reaches Web Audio mixed down to stereo by the core.
+            await watchCueStarts(page);
+            const frames = 800;
+            const wide = Buffer.alloc(44 + frames * 12, 0x10);
+            wide.write('RIFF', 0);
+            wide.writeUInt32LE(36 + frames * 12, 4);
+            wide.write('WAVEfmt ', 8);
+            wide.writeUInt32LE(16, 16);
+            wide.writeUInt16LE(1, 20);
+            wide.writeUInt16LE(6, 22);
+            wide.writeUInt32LE(8000, 24);
+            wide.writeUInt32LE(8000 * 12, 28);
+            wide.writeUInt16LE(12, 32);
+            wide.writeUInt16LE(16, 34);
+            wide.write('data', 36);
+            wide.writeUInt32LE(frames * 12, 40);
+            fs.writeFileSync(path.join(folder, 'pickup.WAV'), wide);
+            await mouseDrag(page, 6, 3);
+            await page.waitForFunction(() => (window.cueChannels || []).length > 0);
+            assert.deepEqual(await page.evaluate(() => window.cueChannels), [2]);
         },
     },
     {
