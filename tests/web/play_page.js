@@ -81,19 +81,20 @@ async function activeId(page) {
     return page.evaluate(() => document.activeElement && document.activeElement.id);
 }
 
-// Notes the length in seconds of every sound the page starts from now on,
+// Notes the length in seconds and the channels of every sound the page starts from now on,
 // the milliseconds from each press to the first sound started after it, and
 // the audio context they play in.
 async function watchCueStarts(page) {
     await page.evaluate(() => {
         window.cueStarts = [];
+        window.cueChannels = [];
         window.cueDelays = [];
         let pressed = null;
         document.addEventListener('pointerdown', (event) => { pressed = event.timeStamp; }, true);
         const start = AudioBufferSourceNode.prototype.start;
         AudioBufferSourceNode.prototype.start = function (...args) {
             window.cueStarts.push(this.buffer.duration);
-            window.cueChannels = [...(window.cueChannels || []), this.buffer.numberOfChannels];
+            window.cueChannels.push(this.buffer.numberOfChannels);
             if (pressed !== null) {
                 window.cueDelays.push(performance.now() - pressed);
                 pressed = null;
@@ -440,23 +441,13 @@ const steps = [
             await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0));
             // A 5.1 cue reaches Web Audio mixed down to stereo by the core.
             await watchCueStarts(page);
-            const frames = 800;
-            const wide = Buffer.alloc(44 + frames * 12, 0x10);
-            wide.write('RIFF', 0);
-            wide.writeUInt32LE(36 + frames * 12, 4);
-            wide.write('WAVEfmt ', 8);
-            wide.writeUInt32LE(16, 16);
-            wide.writeUInt16LE(1, 20);
-            wide.writeUInt16LE(6, 22);
-            wide.writeUInt32LE(8000, 24);
-            wide.writeUInt32LE(8000 * 12, 28);
-            wide.writeUInt16LE(12, 32);
-            wide.writeUInt16LE(16, 34);
-            wide.write('data', 36);
-            wide.writeUInt32LE(frames * 12, 40);
+            const field = (value, bytes) => { const b = Buffer.alloc(bytes); b.writeUIntLE(value, 0, bytes); return b; };
+            const wide = Buffer.concat([Buffer.from('RIFF'), field(36 + 9600, 4), Buffer.from('WAVEfmt '), field(16, 4),
+                field(1, 2), field(6, 2), field(8000, 4), field(96000, 4), field(12, 2), field(16, 2),
+                Buffer.from('data'), field(9600, 4), Buffer.alloc(9600, 0x10)]);
             fs.writeFileSync(path.join(folder, 'pickup.WAV'), wide);
             await mouseDrag(page, 6, 3);
-            await page.waitForFunction(() => (window.cueChannels || []).length > 0);
+            await page.waitForFunction(() => window.cueChannels.length > 0);
             assert.deepEqual(await page.evaluate(() => window.cueChannels), [2]);
         },
     },

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace tarnwick::test {
@@ -64,34 +62,6 @@ TEST(WaveDecoderTest, EveryCommonLayoutBecomesTheSameToneAtTheDeviceRate)
         EXPECT_NEAR(left.amplitude(0.1, kFrequency), kAmplitude, 0.03);
         EXPECT_NEAR(right.amplitude(0.1, kFrequency), kAmplitude * c.rightLevel, 0.03);
         EXPECT_LT(left.amplitude(0.1, 2 * kFrequency), 0.02);
-    }
-}
-
-// The Linux player hears a wide cue as the core mixes it (StereoDownmix):
-// at the device's own rate, every frame of a 5.1 file is exactly the reader's.
-TEST(WaveDecoderTest, AWideCueIsHeardAsTheCoreMixesIt)
-{
-    const WaveLayout layout { SampleEncoding::float32, 6, PcmClip::kSampleRate, true };
-    const WaveHeader header = WaveHeader::of(layout);
-    std::string frame;
-    for (const float value : { 0.25F, -0.5F, 0.125F, 1.0F, -0.25F, 0.5F }) {
-        frame.append(reinterpret_cast<const char*>(&value), sizeof value);
-    }
-    std::string frames;
-    for (int i = 0; i < 480; ++i) {
-        frames += frame;
-    }
-    const std::string bytes = WaveBuilder::craft(header, frames);
-    const std::optional<WaveSound> mixed = WaveReader::read({ bytes.data(), bytes.size() });
-    ASSERT_TRUE(mixed.has_value());
-    ASSERT_EQ(mixed->channels, 2);
-
-    const auto clip = WaveDecoder::decode(QByteArray::fromStdString(bytes));
-    ASSERT_NE(clip, nullptr);
-    ASSERT_EQ(clip->frameCount(), 480U);
-    for (std::size_t i = 0; i < clip->samples.size(); i += 2) {
-        ASSERT_EQ(clip->samples[i], mixed->samples[0]) << "frame " << i / 2;
-        ASSERT_EQ(clip->samples[i + 1], mixed->samples[1]) << "frame " << i / 2;
     }
 }
 
