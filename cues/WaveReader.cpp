@@ -1,10 +1,13 @@
 #include "WaveReader.h"
 
+#include "StereoDownmix.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace tarnwick {
 
@@ -190,7 +193,7 @@ std::optional<WaveSound> WaveReader::read(std::span<const char> bytes)
     for (std::size_t i = 0; i < sound.samples.size(); ++i) {
         sound.samples[i] = sampleAt(*data, i * step, format->encoding);
     }
-    return sound;
+    return StereoDownmix::apply(std::move(sound));
 }
 
 } // namespace tarnwick

@@ -11,7 +11,7 @@ namespace tarnwick {
 /// Samples read from a wave file, within WaveReader's limits.
 struct WaveSound {
     int sampleRate = 0; ///< frames per second
-    int channels = 0; ///< samples per frame, 1..WaveReader::kMaxChannels
+    int channels = 0; ///< samples per frame: 1, or 2 from WaveReader (see StereoDownmix)
     std::vector<std::int16_t> samples; ///< interleaved, signed 16-bit
 
     /// Number of frames (samples per channel).
@@ -38,7 +38,9 @@ struct WaveSound {
 ///
 /// Samples become signed 16-bit: 8-bit ones are centred and scaled up, wider
 /// ones keep their top 16 bits, floats are scaled by 32768, rounded to
-/// nearest and clamped (NaN becomes silence).
+/// nearest and clamped (NaN becomes silence). A sound of more than two
+/// channels comes out as stereo (StereoDownmix), so every front-end hears it
+/// alike.
 class WaveReader {
 public:
     static constexpr int kMaxChannels = 8;

@@ -3,6 +3,7 @@
 
 #include "CentringArithmetic.h"
 #include "ClockRandomSource.h"
+#include "CueCatalog.h"
 #include "Game.h"
 #include "Main_form.h"
 #include "TwipGeometry.h"
@@ -113,16 +114,16 @@ EMSCRIPTEN_KEEPALIVE int tarnwick_centred_offset(int screenPixels, int windowPix
     return tarnwick::centredOffsetPixels(screenPixels, windowPixels, tarnwick::kBaseDpi);
 }
 
-/// The largest cue file worth reading: a data chunk of 32-bit samples that
-/// decodes to the most the wave reader takes, with room for its header. The
-/// page reads no more of a file than this.
+/// The largest cue file read, as on the desktop: the page reads no more of a
+/// file than this.
 EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_max_cue_bytes()
 {
-    return 2 * tarnwick::WaveReader::kMaxDecodedBytes + 65536;
+    return static_cast<std::size_t>(tarnwick::kMaxCueFileBytes);
 }
 
-/// The cue file's bytes as 16-bit samples, or null where the wave reader
-/// refuses them. The page frees the result with tarnwick_free_wave().
+/// The cue file's bytes as 16-bit samples, mono or stereo (wider sounds
+/// mixed down as on the desktop), or null where the wave reader refuses
+/// them. The page frees the result with tarnwick_free_wave().
 EMSCRIPTEN_KEEPALIVE tarnwick::WaveSound* tarnwick_read_wave(const char* bytes, std::size_t length)
 {
     if (bytes == nullptr) {

@@ -207,8 +207,9 @@ const TarnwickPage = (() => {
         return bytes;
     }
 
-    // The cue's bytes through the core's wave reader: the same limits as on
-    // the desktop. Null for anything it refuses.
+    // The cue's bytes through the core's wave reader: the same limits and the
+    // same down-mix to mono or stereo as on the desktop. Null for anything it
+    // refuses.
     function decodeCue(bytes) {
         const length = bytes.byteLength;
         const input = Module._malloc(Math.max(length, 1));

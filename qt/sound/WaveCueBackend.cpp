@@ -1,5 +1,6 @@
 #include "WaveCueBackend.h"
 
+#include "CueFile.h"
 #include "CueFileName.h"
 #include "CueWorker.h"
 #include "WaveDecoder.h"
@@ -7,18 +8,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
 #include <utility>
 #include <vector>
 
 namespace tarnwick {
-
-namespace {
-
-// A cue is a few seconds at most; anything far larger is not worth reading.
-constexpr std::uintmax_t kMaxFileBytes = 64ULL * 1024 * 1024;
-
-} // namespace
 
 WaveCueBackend::WaveCueBackend(std::filesystem::path folder, std::unique_ptr<AudioOutput> output)
     : m_folder(std::move(folder))
@@ -68,8 +61,7 @@ std::shared_ptr<const PcmClip> WaveCueBackend::clipFor(Cue cue)
     CachedClip& cached = m_cache.at(static_cast<std::size_t>(cue));
     const std::filesystem::path path = m_folder / cueFileName(cue);
     struct stat status { };
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0
-        || static_cast<std::uintmax_t>(status.st_size) > kMaxFileBytes) {
+    if (::stat(path.c_str(), &status) != 0) {
         cached = CachedClip {};
         return nullptr;
     }
@@ -83,10 +75,9 @@ std::shared_ptr<const PcmClip> WaveCueBackend::clipFor(Cue cue)
         return cached.clip;
     }
 
-    const auto size = static_cast<std::size_t>(status.st_size);
-    std::vector<char> bytes(size);
-    std::ifstream file(path, std::ios::binary);
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) {
+    // Not a regular file, too large, or empty: nothing to keep either.
+    const std::vector<char> bytes = CueFile::read(path);
+    if (bytes.empty()) {
         cached = CachedClip {};
         return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include "AudioOutput.h"
 #include "CueBackend.h"
+#include "CueCatalog.h"
 
 #include <array>
 #include <chrono>
@@ -19,8 +20,9 @@ namespace tarnwick {
 /// runs is heard the next time. A decoded file is kept while its device,
 /// inode, size, modification and status-change times all stay the same: a
 /// copy that keeps the time stamp (cp -p, rsync -a, an unpacked archive)
-/// still changes the inode or the status-change time. A missing or broken
-/// file plays nothing and says nothing.
+/// still changes the inode or the status-change time. The file is read with
+/// CueFile's bounds and decoded through WaveReader. A missing or broken file
+/// plays nothing and says nothing.
 ///
 /// How late a cue may be: it must reach the device within the worker's
 /// start-by time (CueWorker::kStaleAfter after it was asked for: a stalled
@@ -65,7 +67,7 @@ private:
 
     std::filesystem::path m_folder;
     std::unique_ptr<AudioOutput> m_output;
-    std::array<CachedClip, 6> m_cache;
+    std::array<CachedClip, kCueCount> m_cache;
     Clock::time_point m_openingBegan {}; ///< Of the device's last opening.
     Clock::time_point m_openingEnded {};
 };

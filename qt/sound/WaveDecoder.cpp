@@ -15,43 +15,6 @@ struct AudioStreamDeleter {
     void operator()(SDL_AudioStream* stream) const { sdl->FreeAudioStream(stream); }
 };
 
-/// Which side channel @p index of a frame goes to: 0 left, 1 right, 2 both.
-int sideOf(std::size_t index)
-{
-    if (index == 2 || index == 3) {
-        return 2;
-    }
-    return static_cast<int>(index % 2);
-}
-
-/// @p sound with one or two channels, as it is, or mixed down to two.
-std::vector<std::int16_t> toAtMostStereo(const WaveSound& sound)
-{
-    const auto channels = static_cast<std::size_t>(sound.channels);
-    if (channels <= 2) {
-        return sound.samples;
-    }
-    int leftCount = 0;
-    int rightCount = 0;
-    for (std::size_t c = 0; c < channels; ++c) {
-        leftCount += sideOf(c) != 1 ? 1 : 0;
-        rightCount += sideOf(c) != 0 ? 1 : 0;
-    }
-    std::vector<std::int16_t> stereo(sound.frameCount() * 2);
-    for (std::size_t frame = 0; frame < sound.frameCount(); ++frame) {
-        int left = 0;
-        int right = 0;
-        for (std::size_t c = 0; c < channels; ++c) {
-            const int sample = sound.samples[frame * channels + c];
-            left += sideOf(c) != 1 ? sample : 0;
-            right += sideOf(c) != 0 ? sample : 0;
-        }
-        stereo[frame * 2] = static_cast<std::int16_t>(left / leftCount);
-        stereo[frame * 2 + 1] = static_cast<std::int16_t>(right / rightCount);
-    }
-    return stereo;
-}
-
 } // namespace
 
 std::shared_ptr<const PcmClip> WaveDecoder::decode(std::span<const char> bytes)
@@ -66,8 +29,12 @@ std::shared_ptr<const PcmClip> WaveDecoder::decode(const WaveSound& sound)
     if (sdl == nullptr || sound.frameCount() == 0 || sound.sampleRate <= 0) {
         return nullptr;
     }
-    const std::vector<std::int16_t> input = toAtMostStereo(sound);
-    const int channels = sound.channels == 1 ? 1 : 2;
+    // The reader has mixed anything wider down to stereo.
+    if (sound.channels < 1 || sound.channels > 2) {
+        return nullptr;
+    }
+    const std::vector<std::int16_t>& input = sound.samples;
+    const int channels = sound.channels;
     const std::size_t inputFrames = sound.frameCount();
     const auto outputFrames = static_cast<std::size_t>(
         std::llround(static_cast<double>(inputFrames) * PcmClip::kSampleRate / sound.sampleRate));

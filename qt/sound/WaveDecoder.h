@@ -11,12 +11,10 @@ namespace tarnwick {
 /// Turns a wave file into a clip for the audio device.
 class WaveDecoder {
 public:
-    /// Resamples @p sound to the device's rate and maps its channels to
-    /// stereo: one channel goes to both sides; of more than two, the first
-    /// two are left and right, the third and fourth (centre, bass) go to
-    /// both, and the rest alternate left and right, each side the mean of
-    /// its channels. Every size comes from @p sound, which the reader has
-    /// bounded. Returns nullptr where the audio library is not installed.
+    /// Resamples @p sound to the device's rate, one channel going to both
+    /// sides. Every size comes from @p sound, which the reader has bounded
+    /// and mixed down to mono or stereo (StereoDownmix); anything wider is
+    /// nullptr. Returns nullptr where the audio library is not installed.
     /// Uses the audio library, so in the game only the cue worker calls it.
     static std::shared_ptr<const PcmClip> decode(const WaveSound& sound);
 

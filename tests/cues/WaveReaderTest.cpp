@@ -200,5 +200,57 @@ TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
     }
 }
 
+WaveBytes sixteenBit(const std::vector<int>& values)
+{
+    WaveBytes out;
+    for (const int value : values) {
+        out += { static_cast<char>(value & 0xff), static_cast<char>((value >> 8) & 0xff) };
+    }
+    return out;
+}
+
+struct DownmixCase {
+    std::vector<int> frame; ///< FL, FR, FC, LFE, BL, BR, SL, SR, as many as there are channels.
+    std::vector<std::int16_t> expected; ///< What the reader returns for it.
+};
+
+// Every front-end hears a sound of 3 to 8 channels as this stereo: left =
+// FL + 0.7071 (FC + BL + SL), right = FR + 0.7071 (FC + BR + SR), no LFE, both
+// divided by the larger side's sum of weights. Mono and stereo stay as they are.
+TEST(WaveReaderTest, MoreThanTwoChannelsAreMixedToStereoWithTheSurroundWeights)
+{
+    const std::vector<int> ramp { 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000 };
+    const auto first = [&](int n) { return std::vector<int>(ramp.begin(), ramp.begin() + n); };
+    const DownmixCase cases[] = {
+        { { -1234 }, { -1234 } },
+        { { 32767, -32768 }, { 32767, -32768 } },
+        { first(3), { 1828, 2414 } },
+        { first(4), { 1828, 2414 } }, // the LFE is dropped
+        { first(5), { 2757, 1707 } }, // the right scaled as the left
+        { first(6), { 2757, 3464 } },
+        { first(7), { 3718, 2680 } },
+        { first(8), { 3718, 4492 } },
+        { { -1000, -2000, -3000, -4000 }, { -1828, -2414 } },
+        { { 0, 0, 10000, 0, 0, 0, 0, 0 }, { 2265, 2265 } },
+        // Full scale everywhere stays full scale: nothing wraps or clips.
+        { std::vector<int>(8, 32767), { 32767, 32767 } },
+        { std::vector<int>(8, -32768), { -32768, -32768 } },
+        { std::vector<int>(5, -32768), { -32768, -23171 } },
+        { std::vector<int>(7, 32767), { 32767, 25344 } },
+    };
+    for (const DownmixCase& c : cases) {
+        for (const bool extensible : { false, true }) {
+            const auto channels = static_cast<int>(c.frame.size());
+            SCOPED_TRACE(std::to_string(channels) + (extensible ? " extensible" : " plain"));
+            const WaveLayout layout { SampleEncoding::signed16, channels, 8000, extensible };
+            const auto sound
+                = read(WaveBuilder::craft(WaveHeader::of(layout), sixteenBit(c.frame)));
+            ASSERT_TRUE(sound.has_value());
+            EXPECT_EQ(sound->channels, static_cast<int>(c.expected.size()));
+            EXPECT_EQ(sound->samples, c.expected);
+        }
+    }
+}
+
 } // namespace
 } // namespace tarnwick::test

@@ -64,18 +64,20 @@ async function play(page, moves) {
     }
 }
 
-// Notes the length in seconds of every sound the page starts from now on,
+// Notes the length in seconds and the channels of every sound the page starts,
 // the milliseconds from each press to the first sound started after it, and
 // the audio context they play in.
 async function watchCueStarts(page) {
     await page.evaluate(() => {
         window.cueStarts = [];
+        window.cueChannels = [];
         window.cueDelays = [];
         let pressed = null;
         document.addEventListener('pointerdown', (event) => { pressed = event.timeStamp; }, true);
         const start = AudioBufferSourceNode.prototype.start;
         AudioBufferSourceNode.prototype.start = function (...args) {
             window.cueStarts.push(this.buffer.duration);
+            window.cueChannels.push(this.buffer.numberOfChannels);
             if (pressed !== null) {
                 window.cueDelays.push(performance.now() - pressed);
                 pressed = null;

@@ -421,6 +421,20 @@ const steps = [
             await sleep(500);
             assert.deepEqual(await pegs(page), [1, 2, ...without(kStart, [1, 2, 3]), 15]);
             assert.ok(await page.evaluate(() => Module.HEAP8.buffer.byteLength) < 64 * 1024 * 1024);
+            // The offline copy keeps no file the page would not read.
+            assert.equal(await page.evaluate(async () => Number(
+                (await (await fetch('sw.js')).text()).match(/kMaxKeptBytes = (\d+);/)[1])),
+            await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0));
+            // A 5.1 cue reaches Web Audio mixed down to stereo by the core.
+            await watchCueStarts(page);
+            const field = (value, bytes) => { const b = Buffer.alloc(bytes); b.writeUIntLE(value, 0, bytes); return b; };
+            const wide = Buffer.concat([Buffer.from('RIFF'), field(36 + 9600, 4), Buffer.from('WAVEfmt '), field(16, 4),
+                field(1, 2), field(6, 2), field(8000, 4), field(96000, 4), field(12, 2), field(16, 2),
+                Buffer.from('data'), field(9600, 4), Buffer.alloc(9600, 0x10)]);
+            fs.writeFileSync(path.join(folder, 'pickup.WAV'), wide);
+            await mouseDrag(page, 6, 3);
+            await page.waitForFunction(() => window.cueChannels.length > 0);
+            assert.deepEqual(await page.evaluate(() => window.cueChannels), [2]);
         },
     },
     {

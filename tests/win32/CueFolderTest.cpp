@@ -1,3 +1,5 @@
+#include "MemoryWave.h"
+#include "WaveBuilder.h"
 #include "Win32Api.h"
 #include "WinmmCueBackend.h"
 
@@ -37,10 +39,19 @@ TEST(CueFolder, ReadsTheCuesOfAFolderNamedInAnyScript)
     writeFile(folder + L"\\pickup.WAV", pickup);
     DeleteFileW((folder + L"\\loser4.WAV").c_str());
 
+    CreateDirectoryW((folder + L"\\loser.WAV").c_str(), nullptr);
+    // FL, FR, FC = 1000, 2000, 3000: handed over as the core mixes them.
+    const std::string wide = test::WaveBuilder::craft(
+        test::WaveHeader::of({ test::SampleEncoding::signed16, 3, 8000 }),
+        "\xe8\x03\xd0\x07\xb8\x0b");
+    writeFile(folder + L"\\pegdrop.WAV", std::vector<char>(wide.begin(), wide.end()));
+
     const WinmmCueBackend backend(folder);
     EXPECT_EQ(backend.cuePath(Cue::loser4), folder + L"\\loser4.WAV");
     EXPECT_EQ(backend.loadCue(Cue::pickup), pickup);
     EXPECT_TRUE(backend.loadCue(Cue::loser4).empty());
+    EXPECT_TRUE(backend.loadCue(Cue::loser).empty()); // a folder
+    EXPECT_EQ(backend.cueWave(Cue::pegdrop), memoryWave(WaveSound { 8000, 2, { 1828, 2414 } }));
 }
 
 // Each cue under the name the generator writes and the Linux game looks up.

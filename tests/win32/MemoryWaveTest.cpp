@@ -31,18 +31,15 @@ struct MemoryWaveCase {
 
 // Whatever the reader decoded reaches the library as plain 16-bit PCM with
 // every header field consistent with the samples that follow it, so the
-// library reads exactly the buffer and no more; more than two channels are
-// mixed to stereo, even-numbered ones left, odd-numbered ones right.
+// library reads exactly the buffer and no more. (Wider sounds never reach
+// it: the reader mixes them down, see WaveReaderTest.)
 TEST(MemoryWave, IsACanonicalSixteenBitWaveOfTheDecodedSound)
 {
     const std::vector<MemoryWaveCase> cases {
         { "mono", 22050, 1, { 0, 1, -1, 32767, -32768 }, 1, { 0, 1, -1, 32767, -32768 } },
         { "stereo", 44100, 2, { 100, -100, 32767, -32768 }, 2, { 100, -100, 32767, -32768 } },
-        { "three channels", 8000, 3, { 1000, 10, 3000, -32768, 0, -32768 }, 2,
-            { 2000, 10, -32768, 0 } },
-        { "eight channels at full scale", 384000, 8, std::vector<std::int16_t>(16, -32768), 2,
-            { -32768, -32768, -32768, -32768 } },
-        { "eight channels, each alone", 4000, 8, { 800, 0, 0, 0, 0, 0, 0, -8 }, 2, { 200, -2 } },
+        { "stereo at the edges of the rates", 384000, 2, { -32768, -32768, 1, 2 }, 2,
+            { -32768, -32768, 1, 2 } },
     };
     for (const MemoryWaveCase& c : cases) {
         SCOPED_TRACE(c.name);

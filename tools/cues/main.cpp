@@ -1,8 +1,10 @@
 // Writes the six default cue files into the folder named on the command line.
+#include "CueCatalog.h"
 #include "CueFileName.h"
 #include "CueSynthesizer.h"
 #include "WaveWriter.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -14,8 +16,9 @@ int main(int argc, char** argv)
     }
     using tarnwick::Cue;
     const std::string folder = argv[1];
-    for (const Cue cue :
-        { Cue::pickup, Cue::pegdrop, Cue::winner, Cue::loser, Cue::loser4, Cue::loser3 }) {
+    // Every cue the build expects a file of.
+    for (std::size_t index = 0; index < tarnwick::kCueCount; ++index) {
+        const auto cue = static_cast<Cue>(index);
         const std::string path = folder + "/" + tarnwick::cueFileName(cue);
         if (!tarnwick::WaveWriter::writeMono16(path, tarnwick::CueSynthesizer::render(cue),
                 tarnwick::CueSynthesizer::kSampleRate)) {

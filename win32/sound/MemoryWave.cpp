@@ -25,36 +25,12 @@ void putLittleEndian(std::vector<char>& out, std::uint32_t value, int bytes)
     }
 }
 
-/// The frames of @p sound with at most two channels, mixed as memoryWave() says.
-std::vector<std::int16_t> atMostStereo(const WaveSound& sound)
-{
-    if (sound.channels <= 2) {
-        return sound.samples;
-    }
-    const auto channels = static_cast<std::size_t>(sound.channels);
-    std::vector<std::int16_t> stereo;
-    stereo.reserve(sound.frameCount() * 2);
-    for (std::size_t frame = 0; frame < sound.frameCount(); ++frame) {
-        const std::size_t first = frame * channels;
-        for (std::size_t side = 0; side < 2; ++side) {
-            int sum = 0;
-            int count = 0;
-            for (std::size_t channel = side; channel < channels; channel += 2) {
-                sum += sound.samples[first + channel];
-                ++count;
-            }
-            stereo.push_back(static_cast<std::int16_t>(sum / count));
-        }
-    }
-    return stereo;
-}
-
 } // namespace
 
 std::vector<char> memoryWave(const WaveSound& sound)
 {
-    const std::vector<std::int16_t> samples = atMostStereo(sound);
-    const int channels = sound.channels <= 2 ? sound.channels : 2;
+    const std::vector<std::int16_t>& samples = sound.samples;
+    const int channels = sound.channels;
     // Within the reader's limits, so every size fits its 32-bit field.
     const auto dataBytes = static_cast<std::uint32_t>(samples.size() * kSampleBytes);
     const auto rate = static_cast<std::uint32_t>(sound.sampleRate);

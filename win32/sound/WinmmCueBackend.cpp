@@ -1,5 +1,6 @@
 #include "WinmmCueBackend.h"
 
+#include "CueFile.h"
 #include "CueFileName.h"
 #include "MemoryWave.h"
 #include "WaveReader.h"
@@ -8,35 +9,10 @@
 
 #include <mmsystem.h>
 
+#include <filesystem>
+#include <optional>
+
 namespace tarnwick {
-
-namespace {
-
-// The largest cue file, on every platform; a larger file is not read.
-constexpr LONGLONG kLargestCue = 64LL * 1024 * 1024;
-
-std::vector<char> readFile(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::vector<char> bytes;
-    LARGE_INTEGER size {};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargestCue) {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)
-            || read != bytes.size()) {
-            bytes.clear();
-        }
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-} // namespace
 
 WinmmCueBackend::WinmmCueBackend(std::wstring folder)
     : m_folder(std::move(folder))
@@ -67,12 +43,10 @@ void WinmmCueBackend::play(Cue cue, Clock::time_point startBy)
     }
     // Looked up afresh at every play. A missing file is silent; so is one
     // the reader refuses.
-    const std::vector<char> file = loadCue(cue);
-    const std::optional<WaveSound> sound = WaveReader::read(file);
-    if (!sound) {
+    m_playing = cueWave(cue);
+    if (m_playing.empty()) {
         return;
     }
-    m_playing = memoryWave(*sound);
     sndPlaySoundW(
         reinterpret_cast<LPCWSTR>(m_playing.data()), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }
@@ -85,7 +59,13 @@ std::optional<CueBackend::Clock::duration> WinmmCueBackend::closeIfIdle()
 
 std::vector<char> WinmmCueBackend::loadCue(Cue cue) const
 {
-    return readFile(cuePath(cue));
+    return CueFile::read(std::filesystem::path(cuePath(cue)));
+}
+
+std::vector<char> WinmmCueBackend::cueWave(Cue cue) const
+{
+    const std::optional<WaveSound> sound = WaveReader::read(loadCue(cue));
+    return sound ? memoryWave(*sound) : std::vector<char> {};
 }
 
 std::wstring WinmmCueBackend::cuePath(Cue cue) const

@@ -37,9 +37,15 @@ public:
     /// The file @p cue is played from: the folder, a backslash, the name, ".WAV".
     [[nodiscard]] std::wstring cuePath(Cue cue) const;
 
-    /// The bytes of @p cue's file as it is now, read by its wide path; empty
-    /// when it is missing, empty or unreadable.
+    /// The bytes of @p cue's file as it is now, read by its wide path within
+    /// CueFile's bounds; empty when it is missing, empty, unreadable, not a
+    /// file or too large.
     [[nodiscard]] std::vector<char> loadCue(Cue cue) const;
+
+    /// What play() hands the library for @p cue: its file through WaveReader
+    /// (mono, or stereo as StereoDownmix mixes it) as memoryWave(); empty
+    /// where there is nothing to play.
+    [[nodiscard]] std::vector<char> cueWave(Cue cue) const;
 
 private:
     /// Stops playback, then frees its buffer: never the other way round.

@@ -1,4 +1,5 @@
 #include "WaveCueBackend.h"
+#include "CueCatalog.h"
 #include "CueFolder.h"
 #include "CueWorker.h"
 #include "WaveBuilder.h"
@@ -132,8 +133,18 @@ TEST_F(WaveCueBackendTest, AMissingBrokenOrLateCueOnlyStopsTheCueThatPlays)
         writeCue(Cue::winner, c.bytes);
         play(Cue::winner);
     }
+    // Past the cap: not read at all, however it starts.
+    writeCue(Cue::winner, good);
+    ASSERT_TRUE(QFile::resize(
+        CueFolder(m_folder.path()).filePath(Cue::winner), qint64 { kMaxCueFileBytes } + 1));
+    play(Cue::winner);
+    // A FIFO would hold the worker until something writes to it.
+    const QString winnerPath = CueFolder(m_folder.path()).filePath(Cue::winner);
+    QFile::remove(winnerPath);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(winnerPath).constData(), 0600), 0);
+    play(Cue::winner);
     // A folder where the file should be cannot be read as one.
-    QFile::remove(CueFolder(m_folder.path()).filePath(Cue::winner));
+    QFile::remove(winnerPath);
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(CueFolder::fileName(Cue::winner)));
     play(Cue::winner);
     // Too late to be heard: the worker could not start it in time.
@@ -141,7 +152,7 @@ TEST_F(WaveCueBackendTest, AMissingBrokenOrLateCueOnlyStopsTheCueThatPlays)
 
     EXPECT_EQ(m_calls,
         (std::vector<std::string> {
-            played(4800), "stop", "stop", "stop", "stop", "stop", "stop" }));
+            played(4800), "stop", "stop", "stop", "stop", "stop", "stop", "stop", "stop" }));
 }
 
 TEST_F(WaveCueBackendTest, AFileChangedWhileTheGameRunsIsHeardTheNextTime)
