@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace tarnwick {
@@ -8,24 +10,22 @@ namespace tarnwick {
 /// draw picks them: 1 -> loser, 2 -> loser4, 3 -> loser3.
 enum class Cue { pickup, pegdrop, winner, loser, loser4, loser3 };
 
+/// The cues' names, in the order of enum Cue; each is also the stem of the
+/// cue's wave file ("pickup.WAV"). The one list of them: the build and the
+/// page's service worker read it from this file (cues/CMakeLists.txt), so
+/// keep it a plain list of literals.
+inline constexpr std::array<std::string_view, 6> kCueNames { "pickup", "pegdrop", "winner", "loser",
+    "loser4", "loser3" };
+
+// The last cue of the enum is the list's last: a cue added to one and not the
+// other fails here.
+static_assert(static_cast<std::size_t>(Cue::loser3) + 1 == kCueNames.size());
+
 /// The cue's name, which is also the stem of its wave file.
 constexpr std::string_view cueName(Cue cue)
 {
-    switch (cue) {
-    case Cue::pickup:
-        return "pickup";
-    case Cue::pegdrop:
-        return "pegdrop";
-    case Cue::winner:
-        return "winner";
-    case Cue::loser:
-        return "loser";
-    case Cue::loser4:
-        return "loser4";
-    case Cue::loser3:
-        return "loser3";
-    }
-    return {};
+    const auto index = static_cast<std::size_t>(cue);
+    return index < kCueNames.size() ? kCueNames[index] : std::string_view {};
 }
 
 /// Plays sound cues for the game logic.
