@@ -1,4 +1,4 @@
-#include "PlainPushButton.h"
+#include "PushButtons.h"
 #include "Win32Api.h"
 #include "frm_Rules.h"
 

@@ -34,7 +34,6 @@ public:
 private:
     friend LRESULT CALLBACK windowProcedure<HoleCell>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Form_Paint();
 
     WindowHandle m_window;
     int m_index;

@@ -1,4 +1,7 @@
-#include "PlainPushButton.h"
+#include "PushButtons.h"
+
+#include "GdiDrawing.h"
+#include "UiFontSpec.h"
 
 #include <commctrl.h>
 
@@ -26,6 +29,15 @@ LRESULT CALLBACK plainButtonProcedure(
 void keepFromDefault(HWND button)
 {
     SetWindowSubclass(button, plainButtonProcedure, 0, 0);
+}
+
+void setButtonFont(FontHandle& font, std::span<const HWND> buttons, UINT dpi)
+{
+    FontHandle newFont = uiFont(kButtonFont, dpi);
+    for (HWND button : buttons) {
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), TRUE);
+    }
+    font = std::move(newFont);
 }
 
 } // namespace tarnwick

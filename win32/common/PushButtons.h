@@ -1,6 +1,9 @@
 #pragma once
 
+#include "UniqueHandle.h"
 #include "Win32Api.h"
+
+#include <span>
 
 namespace tarnwick {
 
@@ -11,5 +14,9 @@ namespace tarnwick {
 /// the window: the game presses the focused button, the rules window takes
 /// IDOK as its OK.
 void keepFromDefault(HWND button);
+
+/// Gives @p buttons the push buttons' font (kButtonFont) for a window at
+/// @p dpi; @p font holds it, and lets the old one go once no button uses it.
+void setButtonFont(FontHandle& font, std::span<const HWND> buttons, UINT dpi);
 
 } // namespace tarnwick

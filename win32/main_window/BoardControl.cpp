@@ -1,0 +1,122 @@
+#include "BoardControl.h"
+
+#include "DpiGeometry.h"
+#include "MainWindowLayout.h"
+#include "MessageParams.h"
+#include "WideText.h"
+
+#include <optional>
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TarnwickBoard";
+
+std::optional<BoardKey> boardKey(WPARAM key)
+{
+    switch (key) {
+    case VK_LEFT:
+        return BoardKey::left;
+    case VK_RIGHT:
+        return BoardKey::right;
+    case VK_UP:
+        return BoardKey::up;
+    case VK_DOWN:
+        return BoardKey::down;
+    case VK_HOME:
+        return BoardKey::home;
+    case VK_END:
+        return BoardKey::end;
+    case VK_SPACE:
+    case VK_RETURN:
+        return BoardKey::activate;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+BoardControl::BoardControl(HINSTANCE instance, HWND parent, Game& game)
+    : m_game(game)
+    , m_markBrush(CreateSolidBrush(RGB(kFocusMarkRed, kFocusMarkGreen, kFocusMarkBlue)))
+{
+    registerWindowClass<BoardControl>(instance, kClassName);
+    // Created after the buttons, so it comes after "QUIT" in the tab order;
+    // a group of its own, so the arrows stay on it.
+    CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP, 0, 0, 0, 0,
+        parent, nullptr, instance, this);
+}
+
+void BoardControl::showMark(const RECT& cell, int width, std::string_view spoken)
+{
+    m_markWidth = width;
+    RECT ring = cell;
+    if (IsRectEmpty(&cell) == FALSE) {
+        InflateRect(&ring, width, width);
+    }
+    placeWindow(m_window.get(), ring);
+    InvalidateRect(m_window.get(), nullptr, FALSE);
+    SetWindowTextW(m_window.get(), wideText(spoken).c_str());
+    // Screen readers hear of the new name, and read the focused board again.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, m_window.get(), OBJID_CLIENT, CHILDID_SELF);
+    if (GetFocus() == m_window.get()) {
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, m_window.get(), OBJID_CLIENT, CHILDID_SELF);
+    }
+}
+
+void BoardControl::Form_Paint()
+{
+    PAINTSTRUCT paint {};
+    HDC target = BeginPaint(m_window.get(), &paint);
+    RECT ring {};
+    GetClientRect(m_window.get(), &ring);
+    // The band only: the hole inside is the cell's, which paints itself.
+    ExcludeClipRect(
+        target, m_markWidth, m_markWidth, ring.right - m_markWidth, ring.bottom - m_markWidth);
+    FillRect(target, &ring, m_markBrush.get());
+    EndPaint(m_window.get(), &paint);
+}
+
+LRESULT BoardControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCHITTEST:
+        // The mouse is the cells' and the window's: presses, moves and the
+        // cursor go to whatever lies beneath, so a click never focuses the board.
+        return HTTRANSPARENT;
+    case WM_GETDLGCODE: {
+        // The arrows and Enter are the board's; Tab and Esc stay the dialog keys'.
+        const auto* key = messageStructure<const MSG>(lParam);
+        const bool enter = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_SETFOCUS:
+        m_game.Board_GotFocus();
+        return 0;
+    case WM_KILLFOCUS:
+        m_game.Board_LostFocus();
+        return 0;
+    case WM_KEYDOWN: {
+        const std::optional<BoardKey> key = boardKey(wParam);
+        // A held Space or Enter is one press, not a pick-up and a drop over and over.
+        const bool repeated = (lParam & (1L << 30)) != 0;
+        if (!key || (repeated && *key == BoardKey::activate)) {
+            break;
+        }
+        m_game.Board_KeyDown(*key);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1; // Form_Paint covers the ring
+    case WM_PAINT:
+        Form_Paint();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(m_window.get(), message, wParam, lParam);
+}
+
+} // namespace tarnwick
