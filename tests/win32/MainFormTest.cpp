@@ -32,9 +32,7 @@ protected:
     void pressKey(WPARAM key)
     {
         MSG message { GetFocus(), WM_KEYDOWN, key, 1, 0, {} };
-        if (!form.pressFocusedButtonOnEnter(message)) {
-            IsDialogMessageW(form.handle(), &message);
-        }
+        IsDialogMessageW(form.handle(), &message);
         // The rest, and the events for screen readers, come through the queue.
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
             DispatchMessageW(&message);

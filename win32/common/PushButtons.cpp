@@ -1,7 +1,9 @@
 #include "PushButtons.h"
 
 #include "GdiDrawing.h"
+#include "MessageParams.h"
 #include "UiFontSpec.h"
+#include "WideText.h"
 
 #include <commctrl.h>
 
@@ -13,10 +15,14 @@ LRESULT CALLBACK plainButtonProcedure(
     HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/, DWORD_PTR /*data*/)
 {
     if (message == WM_GETDLGCODE) {
-        // Without these two the dialog keys treat it as a button but never
-        // as a default one, or one that could become it.
-        const LRESULT code = DefSubclassProc(button, message, wParam, lParam);
-        return code & ~static_cast<LRESULT>(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
+        // Never a default button, nor one that could become it; Enter is its own.
+        const LRESULT code = DefSubclassProc(button, message, wParam, lParam)
+            & ~static_cast<LRESULT>(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
+        return code | wantEnter(lParam);
+    }
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return 0;
     }
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(button, plainButtonProcedure, 0);
@@ -26,9 +32,13 @@ LRESULT CALLBACK plainButtonProcedure(
 
 } // namespace
 
-void keepFromDefault(HWND button)
+HWND createPushButton(HWND parent, std::string_view caption, int id, DWORD style)
 {
+    HWND button = CreateWindowExW(0, L"BUTTON", wideText(caption).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | style, 0, 0, 0, 0, parent,
+        controlId(id), GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(button, plainButtonProcedure, 0, 0);
+    return button;
 }
 
 void setButtonFont(FontHandle& font, std::span<const HWND> buttons, UINT dpi)

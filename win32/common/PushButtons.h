@@ -4,16 +4,17 @@
 #include "Win32Api.h"
 
 #include <span>
+#include <string_view>
 
 namespace tarnwick {
 
-/// Keeps the push button @p button from ever becoming the default button.
-/// The dialog keys (IsDialogMessage) make whichever push button Tab or the
-/// arrows focus the default one, with its heavier border, and Enter then
-/// presses it; the game's windows have no default button. Enter is left to
-/// the window: the game presses the focused button, the rules window takes
-/// IDOK as its OK.
-void keepFromDefault(HWND button);
+/// A push button captioned @p caption in @p parent, a tab stop with control
+/// id @p id (and @p style besides). The dialog keys (IsDialogMessage) would
+/// make whichever push button Tab focuses the default one, with a heavier
+/// border, and have Enter press that; the game's windows have no default
+/// button, so this one never becomes it, and Enter presses it only while it
+/// has the focus.
+HWND createPushButton(HWND parent, std::string_view caption, int id, DWORD style = 0);
 
 /// Gives @p buttons the push buttons' font (kButtonFont) for a window at
 /// @p dpi; @p font holds it, and lets the old one go once no button uses it.

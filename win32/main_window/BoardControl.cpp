@@ -5,7 +5,7 @@
 #include "MessageParams.h"
 #include "WideText.h"
 
-#include <optional>
+#include <utility>
 
 namespace tarnwick {
 
@@ -13,28 +13,10 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"TarnwickBoard";
 
-std::optional<BoardKey> boardKey(WPARAM key)
-{
-    switch (key) {
-    case VK_LEFT:
-        return BoardKey::left;
-    case VK_RIGHT:
-        return BoardKey::right;
-    case VK_UP:
-        return BoardKey::up;
-    case VK_DOWN:
-        return BoardKey::down;
-    case VK_HOME:
-        return BoardKey::home;
-    case VK_END:
-        return BoardKey::end;
-    case VK_SPACE:
-    case VK_RETURN:
-        return BoardKey::activate;
-    default:
-        return std::nullopt;
-    }
-}
+constexpr std::pair<WPARAM, BoardKey> kBoardKeys[] { { VK_LEFT, BoardKey::left },
+    { VK_RIGHT, BoardKey::right }, { VK_UP, BoardKey::up }, { VK_DOWN, BoardKey::down },
+    { VK_HOME, BoardKey::home }, { VK_END, BoardKey::end }, { VK_SPACE, BoardKey::activate },
+    { VK_RETURN, BoardKey::activate } };
 
 } // namespace
 
@@ -86,28 +68,25 @@ LRESULT BoardControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // The mouse is the cells' and the window's: presses, moves and the
         // cursor go to whatever lies beneath, so a click never focuses the board.
         return HTTRANSPARENT;
-    case WM_GETDLGCODE: {
+    case WM_GETDLGCODE:
         // The arrows and Enter are the board's; Tab and Esc stay the dialog keys'.
-        const auto* key = messageStructure<const MSG>(lParam);
-        const bool enter = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
-        return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
-    }
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | wantEnter(lParam);
     case WM_SETFOCUS:
         m_game.Board_GotFocus();
         return 0;
     case WM_KILLFOCUS:
         m_game.Board_LostFocus();
         return 0;
-    case WM_KEYDOWN: {
-        const std::optional<BoardKey> key = boardKey(wParam);
-        // A held Space or Enter is one press, not a pick-up and a drop over and over.
-        const bool repeated = (lParam & (1L << 30)) != 0;
-        if (!key || (repeated && *key == BoardKey::activate)) {
-            break;
+    case WM_KEYDOWN:
+        for (const auto& [virtualKey, key] : kBoardKeys) {
+            // A held Space or Enter is one press, not a pick-up and a drop over and over.
+            const bool repeated = (lParam & (1L << 30)) != 0;
+            if (wParam == virtualKey && !(repeated && key == BoardKey::activate)) {
+                m_game.Board_KeyDown(key);
+                return 0;
+            }
         }
-        m_game.Board_KeyDown(*key);
-        return 0;
-    }
+        break;
     case WM_ERASEBKGND:
         return 1; // Form_Paint covers the ring
     case WM_PAINT:

@@ -1,7 +1,6 @@
 #include "HoleCell.h"
 
 #include "BoardTexts.h"
-#include "DpiGeometry.h"
 #include "GdiDrawing.h"
 #include "WideText.h"
 
@@ -30,11 +29,6 @@ void HoleCell::setPicture(HBITMAP picture, bool hasPeg)
     m_picture = picture;
     SetWindowTextW(m_window.get(), wideText(BoardTexts::holeName(m_index + 1, hasPeg)).c_str());
     InvalidateRect(m_window.get(), nullptr, FALSE);
-}
-
-void HoleCell::place(const RECT& bounds)
-{
-    placeWindow(m_window.get(), bounds);
 }
 
 LRESULT HoleCell::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -17,6 +17,7 @@ namespace {
 constexpr const wchar_t* kClassName = L"TarnwickGame";
 // Not 1 or 2: the dialog keys would treat those as IDOK and IDCANCEL.
 constexpr std::array<int, 3> kCommandIds { 101, 102, 103 };
+
 IconHandle loadIcon(HINSTANCE instance, int metric, UINT dpi)
 {
     const int size = GetSystemMetricsForDpi(metric, dpi);
@@ -50,12 +51,8 @@ Main_form::Main_form(
         // Created in tab order: "Start Game", "HELP", "QUIT". The first
         // starts the one group the arrow keys move in; the cells before them
         // are a group of their own (HoleCell), so the arrows never reach one.
-        const DWORD group = command == 0 ? WS_GROUP : 0;
-        m_commands.at(command)
-            = CreateWindowExW(0, L"BUTTON", wideText(captions.at(command)).c_str(),
-                WS_CHILD | WS_VISIBLE | WS_TABSTOP | group | BS_PUSHBUTTON, 0, 0, 0, 0,
-                m_window.get(), controlId(kCommandIds.at(command)), instance, nullptr);
-        keepFromDefault(m_commands.at(command));
+        m_commands.at(command) = createPushButton(m_window.get(), captions.at(command),
+            kCommandIds.at(command), command == 0 ? WS_GROUP : 0);
     }
     m_boardControl = std::make_unique<BoardControl>(instance, m_window.get(), m_game);
     const UINT dpi = GetDpiForWindow(m_window.get());
@@ -108,7 +105,7 @@ void Main_form::layOut(UINT dpi)
     }
     setButtonFont(m_buttonFont, m_commands, dpi);
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
-        m_cells.at(index)->place(geometry.cells.at(index));
+        placeWindow(m_cells.at(index)->handle(), geometry.cells.at(index));
     }
     if (m_pegPics) {
         // Pictures of the new density, showing what the cells showed.
@@ -152,20 +149,6 @@ void Main_form::showKeyboardFocus(int hole, std::string_view spoken)
     const MainFormGeometry geometry = MainFormGeometry::at(m_dpi);
     const RECT cell = hole == 0 ? RECT {} : geometry.cells.at(static_cast<std::size_t>(hole - 1));
     m_boardControl->showMark(cell, geometry.focusMark, spoken);
-}
-
-bool Main_form::pressFocusedButtonOnEnter(const MSG& message) const
-{
-    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) {
-        return false;
-    }
-    for (HWND command : m_commands) {
-        if (message.hwnd == command) {
-            SendMessageW(command, BM_CLICK, 0, 0);
-            return true;
-        }
-    }
-    return false;
 }
 
 void Main_form::Command1_Click()

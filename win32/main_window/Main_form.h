@@ -36,10 +36,6 @@ public:
 
     [[nodiscard]] HWND handle() const { return m_window.get(); }
 
-    /// Presses the focused button when @p message is the Enter key for one of
-    /// this window's buttons; true when it did.
-    bool pressFocusedButtonOnEnter(const MSG& message) const;
-
     void showPicture(int hole, HolePicture picture) override;
     void beginDrag(int hole) override;
     void endDrag() override;

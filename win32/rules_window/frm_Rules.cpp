@@ -22,6 +22,7 @@ constexpr const wchar_t* kClassName = L"TarnwickRules";
 constexpr int kOkButtonId = 201;
 constexpr int kTextId = 202;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+
 std::wstring allLines()
 {
     std::wstring text;
@@ -45,10 +46,7 @@ frm_Rules::frm_Rules(HINSTANCE instance, HWND gameWindow)
     m_text = CreateWindowExW(0, L"STATIC", allLines().c_str(),
         WS_CHILD | WS_VISIBLE | SS_OWNERDRAW | SS_NOPREFIX, 0, 0, 0, 0, m_window.get(),
         controlId(kTextId), instance, nullptr);
-    m_okButton = CreateWindowExW(0, L"BUTTON", wideText(kOkCaption).c_str(),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
-        controlId(kOkButtonId), instance, nullptr);
-    keepFromDefault(m_okButton);
+    m_okButton = createPushButton(m_window.get(), kOkCaption, kOkButtonId);
     Form_Load(gameWindow);
     ShowWindow(m_window.get(), SW_SHOW);
     SetFocus(m_okButton);
@@ -154,9 +152,7 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if ((LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED)
-            || LOWORD(wParam) == IDOK) {
-            // IDOK is Enter, which presses OK, the focused and only button.
+        if (LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED) {
             btn_OK_Click();
         }
         // Anything else, Esc's IDCANCEL included, does nothing.
