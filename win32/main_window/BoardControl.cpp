@@ -48,7 +48,7 @@ void BoardControl::showMark(const RECT& cell, int width, std::string_view spoken
     }
 }
 
-void BoardControl::Form_Paint()
+void BoardControl::paintMark()
 {
     PAINTSTRUCT paint {};
     HDC target = BeginPaint(m_window.get(), &paint);
@@ -88,9 +88,9 @@ LRESULT BoardControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_ERASEBKGND:
-        return 1; // Form_Paint covers the ring
+        return 1; // paintMark covers the ring
     case WM_PAINT:
-        Form_Paint();
+        paintMark();
         return 0;
     default:
         break;

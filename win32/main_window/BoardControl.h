@@ -32,7 +32,7 @@ public:
 private:
     friend LRESULT CALLBACK windowProcedure<BoardControl>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Form_Paint();
+    void paintMark();
 
     WindowHandle m_window;
     Game& m_game;
