@@ -3,26 +3,35 @@
 # under Wine in Wine's virtual desktop (which draws the window's frame) on a
 # private X server, sets up a game under way and writes docs/windows.png.
 #
-#   scripts/screenshot-windows.sh [DPI [FILE]]
+#   scripts/screenshot-windows.sh [--keyboard] [DPI [FILE]]
 #
 # DPI (default 96) is the density Wine reports to Windows programs (its
 # LogPixels): at 192 every picture and control is drawn at twice the size.
+# --keyboard shows the same game played on from the keyboard and writes
+# docs/keyboard-windows.png: Tab past QUIT to the board, the peg of hole 6
+# picked up with Space, and the ring on hole 4, where it would land.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ ${1:-} != --in-session ]]; then
+    keyboard=""
+    if [[ ${1:-} == --keyboard ]]; then
+        keyboard=keyboard
+        shift
+    fi
     dpi=${1:-96}
-    file=${2:-docs/windows.png}
+    file=${2:-docs/${keyboard:+keyboard-}windows.png}
     scripts/build-windows.sh >/dev/null
     mkdir -p "$(dirname "$file")"
     [[ $file == /* ]] || file=$PWD/$file
-    scripts/x-session.sh --screen 1600x1200 -- "$0" --in-session "$dpi" "$file"
+    scripts/x-session.sh --screen 1600x1200 -- "$0" --in-session "$dpi" "$file" "$keyboard"
     convert "$file" -strip "$file"
     echo "screenshot: $(identify -format '%f %wx%h' "$file")"
     exit 0
 fi
 dpi=$2
 file=$3
+keyboard=${4:-}
 
 source scripts/wine-session.sh
 source scripts/game-driver.sh
@@ -40,13 +49,21 @@ desktop_size=1280x1024
 wine_run explorer "/desktop=Tarnwick,$desktop_size" "$PWD/build/windows/win32/app/tarnwick.exe" \
     >/dev/null 2>&1 &
 desktop=$(tarnwick_wait_window "Tarnwick - Wine desktop" 30)
-sleep 3
 read -r dx dy < <(tarnwick_origin "$desktop")
 
 # The client area sits at (181, 96) pixels at 96 dpi, scaled with the density.
 at() {
     echo $((dx + ($1) * dpi / 96)) $((dy + ($2) * dpi / 96))
 }
+# The desktop shows before the game's window, by seconds on a busy machine:
+# the game is up once the face of "Start Game" is drawn, near its corner.
+read -r x y < <(at $((181 + 253)) $((96 + 21)))
+for _ in $(seq 100); do
+    import -silent -window root -crop "1x1+$x+$y" -depth 8 txt:- |
+        grep -qE '\((2[0-9]{2}),(2[0-9]{2}),(2[0-9]{2})\)' && break
+    sleep 0.3
+done
+sleep 1
 drag() {
     local from=$1 to=$2 x0 y0 x1 y1
     read -r x0 y0 < <(at $((181 + tarnwick_hole_x[from] + 16)) $((96 + tarnwick_hole_y[from] + 12)))
@@ -65,6 +82,10 @@ drag 0 14
 read -r x y < <(at $((181 + 288)) $((96 + 27)))
 xdotool mousemove "$x" "$y" click 1 sleep 0.3
 drag 3 0
+if [[ -n $keyboard ]]; then
+    # "Start Game" has had the focus since its click.
+    xdotool key --delay 200 Tab Tab Tab Down Down Right space Left Left
+fi
 read -r x y < <(at 900 700)
 xdotool mousemove "$x" "$y" sleep 0.5
 
@@ -76,6 +97,9 @@ import -silent -window root -crop \
     "$((width + 2 * margin))x$((height + frame_top + margin))+$((left - margin))+$((top - frame_top))" \
     +repage "$file"
 
+if [[ -n $keyboard ]]; then
+    xdotool key --delay 200 Right Right space # the peg back in hole 6
+fi
 read -r x y < <(at $((181 + 288)) $((96 + 92)))
 xdotool mousemove "$x" "$y" click 1
 sleep 1

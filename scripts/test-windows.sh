@@ -53,6 +53,7 @@ check "HELP opens the rules centred, OK closes them" win_rules
 check "QUIT ends the program" win_quit
 check "Tab, Enter and Esc" win_keyboard "$exe"
 check "closing through the frame ends the program" win_close_through_frame
+check "a game won with the keyboard alone, the ring only on the board's focus" win_keyboard_game "$exe"
 check "a cue is heard" win_cue_heard "$exe"
 check "the game plays from a folder named in Cyrillic and Chinese" win_unicode_folder "$exe"
 check "garbage cue files are silent" win_garbage_cues_silent "$exe"

@@ -1,4 +1,4 @@
-#include "PlainPushButton.h"
+#include "PushButtons.h"
 #include "Win32Api.h"
 #include "frm_Rules.h"
 
@@ -34,12 +34,10 @@ TEST(WindowKeys, TabMakesNoButtonTheDefault)
     ASSERT_NE(top, nullptr);
     std::array<HWND, 4> buttons {};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        buttons.at(i) = CreateWindowExW(0, L"BUTTON", L"B",
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, static_cast<int>(i) * 30, 80, 25,
-            top, nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (i < 3) {
-            keepFromDefault(buttons.at(i));
-        }
+        buttons.at(i) = i < 3 ? createPushButton(top, "B", 101 + static_cast<int>(i))
+                              : CreateWindowExW(0, L"BUTTON", L"B",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 90, 80, 25,
+                                  top, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     SetFocus(buttons[0]);
     for (std::size_t step = 1; step < 3; ++step) {

@@ -30,12 +30,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
     MSG message {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (form.pressFocusedButtonOnEnter(message)) {
-            continue;
-        }
         // Tab, Space and the arrow keys move between and press the buttons as
-        // in a dialog. Esc becomes IDCANCEL, which no window uses, so it does
-        // nothing; Enter on the rules window becomes IDOK, its OK.
+        // in a dialog, and Enter presses the focused one (createPushButton).
+        // Esc becomes IDCANCEL, which no window uses, so it does nothing.
         HWND top = GetAncestor(message.hwnd, GA_ROOT);
         if (top != nullptr && IsDialogMessageW(top, &message)) {
             continue;

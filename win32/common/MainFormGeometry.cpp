@@ -19,6 +19,7 @@ MainFormGeometry MainFormGeometry::at(UINT dpi)
     for (std::size_t cell = 0; cell < kCellTwips.size(); ++cell) {
         geometry.cells.at(cell) = pixelRect(kCellTwips.at(cell), dpi);
     }
+    geometry.focusMark = twipsToPixels(kFocusMarkTwips, pictureDpi(dpi));
     return geometry;
 }
 

@@ -20,6 +20,7 @@ struct MainFormGeometry {
     SIZE client {}; ///< its client area
     std::array<RECT, 3> commands {}; ///< "Start Game", "HELP", "QUIT", in the client area
     std::array<RECT, 15> cells {}; ///< Image1(0..14), in the client area
+    int focusMark = 0; ///< how wide the keyboard's ring around a cell is
 
     /// The game window laid out for a window at @p dpi.
     static MainFormGeometry at(UINT dpi);

@@ -26,4 +26,13 @@ inline HDC messageDeviceContext(WPARAM param)
     return reinterpret_cast<HDC>(param);
 }
 
+/// DLGC_WANTMESSAGE when WM_GETDLGCODE (its @p lParam) asks about the Enter
+/// key going down, which then reaches the control, not the dialog keys.
+inline LRESULT wantEnter(LPARAM lParam)
+{
+    const auto* key = messageStructure<const MSG>(lParam);
+    const bool enter = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+    return enter ? DLGC_WANTMESSAGE : 0;
+}
+
 } // namespace tarnwick

@@ -33,4 +33,21 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return owner->handleMessage(message, wParam, lParam);
 }
 
+/// Registers the class @p name of windows each owned by one @p Owner, with
+/// the arrow cursor and @p icon; its windows paint their own background.
+/// Registering it again fails harmlessly.
+template <typename Owner>
+void registerWindowClass(HINSTANCE instance, const wchar_t* name, HICON icon = nullptr)
+{
+    WNDCLASSEXW windowClass {};
+    windowClass.cbSize = sizeof windowClass;
+    // No CS_DBLCLKS: the second press of a double-click arrives as a press.
+    windowClass.lpfnWndProc = windowProcedure<Owner>;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    RegisterClassExW(&windowClass);
+}
+
 } // namespace tarnwick

@@ -28,13 +28,9 @@ public:
     /// Shows @p picture (owned by the picture store); @p hasPeg keeps the name in step.
     void setPicture(HBITMAP picture, bool hasPeg);
 
-    /// Moves the cell to @p bounds in its parent's client area.
-    void place(const RECT& bounds);
-
 private:
     friend LRESULT CALLBACK windowProcedure<HoleCell>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Form_Paint();
 
     WindowHandle m_window;
     int m_index;

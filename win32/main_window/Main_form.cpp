@@ -1,9 +1,10 @@
 #include "Main_form.h"
 
 #include "DpiGeometry.h"
+#include "GdiDrawing.h"
 #include "MainFormGeometry.h"
 #include "MessageParams.h"
-#include "PlainPushButton.h"
+#include "PushButtons.h"
 #include "WideText.h"
 #include "WindowTexts.h"
 
@@ -16,23 +17,6 @@ namespace {
 constexpr const wchar_t* kClassName = L"TarnwickGame";
 // Not 1 or 2: the dialog keys would treat those as IDOK and IDCANCEL.
 constexpr std::array<int, 3> kCommandIds { 101, 102, 103 };
-// The face the game was drawn for does not scale with the screen; this one
-// does, and is on every Windows 10/11 (Wine maps it to Tahoma).
-constexpr const wchar_t* kButtonFace = L"Microsoft Sans Serif";
-constexpr double kButtonPoints = 8.25;
-
-void registerClass(HINSTANCE instance)
-{
-    WNDCLASSEXW windowClass {};
-    windowClass.cbSize = sizeof windowClass;
-    // No CS_DBLCLKS: the second press of a double-click arrives as a press.
-    windowClass.lpfnWndProc = windowProcedure<Main_form>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExW(&windowClass);
-}
 
 IconHandle loadIcon(HINSTANCE instance, int metric, UINT dpi)
 {
@@ -48,7 +32,7 @@ Main_form::Main_form(
     : m_instance(instance)
     , m_game(GamePorts { *this, cues, m_message, random, program })
 {
-    registerClass(instance);
+    registerWindowClass<Main_form>(instance, kClassName);
     // Created at the system's density, the only one known before the window
     // exists; sized and laid out below at its own, which may differ.
     const RECT created = MainFormGeometry::at(GetDpiForSystem()).frame;
@@ -67,17 +51,12 @@ Main_form::Main_form(
         // Created in tab order: "Start Game", "HELP", "QUIT". The first
         // starts the one group the arrow keys move in; the cells before them
         // are a group of their own (HoleCell), so the arrows never reach one.
-        const DWORD group = command == 0 ? WS_GROUP : 0;
-        m_commands.at(command)
-            = CreateWindowExW(0, L"BUTTON", wideText(captions.at(command)).c_str(),
-                WS_CHILD | WS_VISIBLE | WS_TABSTOP | group | BS_PUSHBUTTON, 0, 0, 0, 0,
-                m_window.get(), controlId(kCommandIds.at(command)), instance, nullptr);
-        keepFromDefault(m_commands.at(command));
+        m_commands.at(command) = createPushButton(m_window.get(), captions.at(command),
+            kCommandIds.at(command), command == 0 ? WS_GROUP : 0);
     }
+    m_boardControl = std::make_unique<BoardControl>(instance, m_window.get(), m_game);
     const UINT dpi = GetDpiForWindow(m_window.get());
-    const RECT frame = MainFormGeometry::at(dpi).frame;
-    SetWindowPos(m_window.get(), nullptr, frame.left, frame.top, frame.right - frame.left,
-        frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    placeWindow(m_window.get(), MainFormGeometry::at(dpi).frame);
     layOut(dpi);
 
     // The start position is in place before the window first appears.
@@ -121,19 +100,12 @@ void Main_form::layOut(UINT dpi)
     m_bigIcon = std::move(bigIcon);
     m_smallIcon = std::move(smallIcon);
 
-    FontHandle buttonFont(CreateFontW(fontHeight(kButtonPoints, dpi), 0, 0, 0, FW_BOLD, FALSE,
-        FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-        DEFAULT_PITCH | FF_SWISS, kButtonFace));
     for (std::size_t command = 0; command < m_commands.size(); ++command) {
-        const RECT& bounds = geometry.commands.at(command);
-        SetWindowPos(m_commands.at(command), nullptr, bounds.left, bounds.top,
-            bounds.right - bounds.left, bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(
-            m_commands.at(command), WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.get()), TRUE);
+        placeWindow(m_commands.at(command), geometry.commands.at(command));
     }
-    m_buttonFont = std::move(buttonFont);
+    setButtonFont(m_buttonFont, m_commands, dpi);
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
-        m_cells.at(index)->place(geometry.cells.at(index));
+        placeWindow(m_cells.at(index)->handle(), geometry.cells.at(index));
     }
     if (m_pegPics) {
         // Pictures of the new density, showing what the cells showed.
@@ -172,20 +144,11 @@ void Main_form::endDrag()
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void Main_form::showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) { }
-
-bool Main_form::pressFocusedButtonOnEnter(const MSG& message) const
+void Main_form::showKeyboardFocus(int hole, std::string_view spoken)
 {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) {
-        return false;
-    }
-    for (HWND command : m_commands) {
-        if (message.hwnd == command) {
-            SendMessageW(command, BM_CLICK, 0, 0);
-            return true;
-        }
-    }
-    return false;
+    const MainFormGeometry geometry = MainFormGeometry::at(m_dpi);
+    const RECT cell = hole == 0 ? RECT {} : geometry.cells.at(static_cast<std::size_t>(hole - 1));
+    m_boardControl->showMark(cell, geometry.focusMark, spoken);
 }
 
 void Main_form::Command1_Click()
@@ -206,21 +169,6 @@ void Main_form::Command2_Click()
 void Main_form::Command3_Click()
 {
     m_game.Command3_Click();
-}
-
-void Main_form::Form_Paint()
-{
-    PAINTSTRUCT paint {};
-    HDC target = BeginPaint(m_window.get(), &paint);
-    HDC source = CreateCompatibleDC(target);
-    const HGDIOBJ previous = SelectObject(source, m_board.get());
-    BITMAP board {};
-    GetObjectW(m_board.get(), sizeof board, &board);
-    // Unscaled at the top-left corner; the client area cuts it off.
-    BitBlt(target, 0, 0, board.bmWidth, board.bmHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
-    EndPaint(m_window.get(), &paint);
 }
 
 std::optional<int> Main_form::cellAt(POINT client) const
@@ -270,7 +218,8 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // Anything else, Esc's IDCANCEL and Enter's IDOK included, does nothing.
         return 0;
     case WM_PAINT:
-        Form_Paint();
+        // The board picture is a little larger than the client area, which cuts it off.
+        paintBitmap(m_window.get(), m_board.get());
         return 0;
     case WM_ERASEBKGND:
         return 1; // the board covers the client area
@@ -306,15 +255,11 @@ LRESULT Main_form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                     : m_commands.front());
         }
         return 0;
-    case WM_DPICHANGED: {
-        // Moved to a monitor of another density: everything at the new one.
-        layOut(HIWORD(wParam));
-        const auto* suggested = messageStructure<const RECT>(lParam);
-        const RECT outer = MainFormGeometry::at(m_dpi).frame;
-        SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
-            outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
+    case WM_DPICHANGED:
+        return followDpiChange(m_window.get(), wParam, lParam, [this](UINT dpi) {
+            layOut(dpi);
+            return MainFormGeometry::at(dpi).frame;
+        });
     case WM_CLOSE:
         m_game.Form_Unload();
         return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoardControl.h"
 #include "Game.h"
 #include "HoleCell.h"
 #include "HoleView.h"
@@ -15,9 +16,10 @@
 
 namespace tarnwick {
 
-/// The game window on Windows: the board picture, the 15 hole cells and the
-/// three buttons. It keeps no rules of its own; it shows what the game tells
-/// it and hands mouse and button events to the game's handlers.
+/// The game window on Windows: the board picture, the 15 hole cells, the
+/// three buttons and the board's keyboard stop. It keeps no rules of its own;
+/// it shows what the game tells it and hands mouse, key and button events to
+/// the game's handlers.
 ///
 /// Dragging a peg is a mouse capture with the drag icon as the cursor: the
 /// release decides whether a cell gets the drop.
@@ -34,10 +36,6 @@ public:
 
     [[nodiscard]] HWND handle() const { return m_window.get(); }
 
-    /// Presses the focused button when @p message is the Enter key for one of
-    /// this window's buttons; true when it did.
-    bool pressFocusedButtonOnEnter(const MSG& message) const;
-
     void showPicture(int hole, HolePicture picture) override;
     void beginDrag(int hole) override;
     void endDrag() override;
@@ -50,7 +48,6 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    void Form_Paint();
     void mouseReleased(POINT client);
 
     void layOut(UINT dpi);
@@ -69,6 +66,7 @@ private:
     std::unique_ptr<Peg_Pics> m_pegPics;
     std::array<std::unique_ptr<HoleCell>, 15> m_cells;
     std::array<HWND, 3> m_commands {};
+    std::unique_ptr<BoardControl> m_boardControl;
     HWND m_lastFocus = nullptr;
     std::unique_ptr<frm_Rules> m_rules;
     Win32ModalMessage m_message;

@@ -22,7 +22,4 @@ private:
     BitmapHandle m_nopeg;
 };
 
-/// The bitmap resource @p name, as a DIB section so its colours stay exact.
-HBITMAP loadBitmapResource(HINSTANCE instance, const wchar_t* name);
-
 } // namespace tarnwick

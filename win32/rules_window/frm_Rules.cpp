@@ -2,9 +2,11 @@
 
 #include "CentringArithmetic.h"
 #include "DpiGeometry.h"
+#include "GdiDrawing.h"
 #include "MessageParams.h"
-#include "PlainPushButton.h"
+#include "PushButtons.h"
 #include "RulesWindowLayout.h"
+#include "UiFontSpec.h"
 #include "WideText.h"
 #include "WindowTexts.h"
 
@@ -20,18 +22,6 @@ constexpr const wchar_t* kClassName = L"TarnwickRules";
 constexpr int kOkButtonId = 201;
 constexpr int kTextId = 202;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-// The face the rules were drawn for does not scale with the screen; this bold
-// TrueType face is on every Windows 10/11 and in Wine, and is made to fit.
-constexpr const wchar_t* kPrintFace = L"Tahoma";
-constexpr double kPrintPoints = 9.75;
-constexpr const wchar_t* kButtonFace = L"Microsoft Sans Serif";
-constexpr double kButtonPoints = 8.25;
-
-FontHandle boldFont(const wchar_t* face, int height)
-{
-    return FontHandle(CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-        OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
-}
 
 std::wstring allLines()
 {
@@ -42,36 +32,21 @@ std::wstring allLines()
     return text;
 }
 
-void registerClass(HINSTANCE instance)
-{
-    WNDCLASSEXW windowClass {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProcedure<frm_Rules>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // The system's default window icon, not the game's.
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExW(&windowClass); // fails harmlessly once registered
-}
-
 } // namespace
 
 frm_Rules::frm_Rules(HINSTANCE instance, HWND gameWindow)
     : m_instance(instance)
     , m_teal(CreateSolidBrush(RGB(kTealRed, kTealGreen, kTealBlue)))
 {
-    registerClass(instance);
+    // The system's default window icon, not the game's.
+    registerWindowClass<frm_Rules>(instance, kClassName, LoadIconW(nullptr, IDI_APPLICATION));
     // No owner window: the game stays playable beside the rules.
     CreateWindowExW(0, kClassName, wideText(kRulesCaption).c_str(), kStyle, CW_USEDEFAULT,
         CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     m_text = CreateWindowExW(0, L"STATIC", allLines().c_str(),
         WS_CHILD | WS_VISIBLE | SS_OWNERDRAW | SS_NOPREFIX, 0, 0, 0, 0, m_window.get(),
         controlId(kTextId), instance, nullptr);
-    m_okButton = CreateWindowExW(0, L"BUTTON", wideText(kOkCaption).c_str(),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_window.get(),
-        controlId(kOkButtonId), instance, nullptr);
-    keepFromDefault(m_okButton);
+    m_okButton = createPushButton(m_window.get(), kOkCaption, kOkButtonId);
     Form_Load(gameWindow);
     ShowWindow(m_window.get(), SW_SHOW);
     SetFocus(m_okButton);
@@ -103,10 +78,10 @@ void frm_Rules::Form_Load(HWND gameWindow)
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
     const auto screenDpi = static_cast<int>(dpi);
-    SetWindowPos(m_window.get(), nullptr,
-        screen.left + centredOffsetPixels(screen.right - screen.left, width, screenDpi),
-        screen.top + centredOffsetPixels(screen.bottom - screen.top, height, screenDpi), width,
-        height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int left
+        = screen.left + centredOffsetPixels(screen.right - screen.left, width, screenDpi);
+    const int top = screen.top + centredOffsetPixels(screen.bottom - screen.top, height, screenDpi);
+    placeWindow(m_window.get(), { left, top, left + width, top + height });
 }
 
 RECT frm_Rules::outerRect(UINT dpi) const
@@ -120,13 +95,12 @@ void frm_Rules::layOut(UINT dpi)
 {
     const RECT client = pixelRect(kRulesClientTwips, dpi);
     const RECT ok = pixelRect(kOkButtonTwips, dpi);
-    FontHandle buttonFont = boldFont(kButtonFace, fontHeight(kButtonPoints, dpi));
 
     // The largest size up to the intended one at which every line fits the
     // width and all eleven lines end above OK.
     HDC screen = GetDC(m_window.get());
-    for (int height = -fontHeight(kPrintPoints, dpi); height > 0; --height) {
-        m_printFont = boldFont(kPrintFace, -height);
+    for (int height = kPrintFont.pixelsAt(pictureDpi(dpi)); height > 0; --height) {
+        m_printFont = uiFont(kPrintFont, dpi, height);
         const HGDIOBJ previous = SelectObject(screen, m_printFont.get());
         TEXTMETRICW metrics {};
         GetTextMetricsW(screen, &metrics);
@@ -146,12 +120,9 @@ void frm_Rules::layOut(UINT dpi)
     }
     ReleaseDC(m_window.get(), screen);
 
-    SetWindowPos(m_text, nullptr, 0, 0, client.right, ok.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(m_okButton, nullptr, ok.left, ok.top, ok.right - ok.left, ok.bottom - ok.top,
-        SWP_NOZORDER | SWP_NOACTIVATE);
-    // The button lets go of the old font before it is destroyed.
-    SendMessageW(m_okButton, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.get()), TRUE);
-    m_buttonFont = std::move(buttonFont);
+    placeWindow(m_text, { 0, 0, client.right, ok.top });
+    placeWindow(m_okButton, ok);
+    setButtonFont(m_buttonFont, { &m_okButton, 1 }, dpi);
 }
 
 void frm_Rules::Form_Paint(HDC target) const
@@ -181,9 +152,7 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if ((LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED)
-            || LOWORD(wParam) == IDOK) {
-            // IDOK is Enter, which presses OK, the focused and only button.
+        if (LOWORD(wParam) == kOkButtonId && HIWORD(wParam) == BN_CLICKED) {
             btn_OK_Click();
         }
         // Anything else, Esc's IDCANCEL included, does nothing.
@@ -213,15 +182,11 @@ LRESULT frm_Rules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // or a click on OK that activates the window would lose its press.
         SetFocus(m_okButton);
         return 0;
-    case WM_DPICHANGED: {
-        layOut(HIWORD(wParam));
-        const auto* suggested = messageStructure<const RECT>(lParam);
-        const RECT outer = outerRect(HIWORD(wParam));
-        SetWindowPos(m_window.get(), nullptr, suggested->left, suggested->top,
-            outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        InvalidateRect(m_window.get(), nullptr, TRUE);
-        return 0;
-    }
+    case WM_DPICHANGED:
+        return followDpiChange(m_window.get(), wParam, lParam, [this](UINT dpi) {
+            layOut(dpi);
+            return outerRect(dpi);
+        });
     default:
         break;
     }
