@@ -37,8 +37,11 @@ foreach(assignment IN LISTS TARNWICK_EM_ENV)
     set(ENV{${CMAKE_MATCH_1}} "${CMAKE_MATCH_2}")
 endforeach()
 find_program(TARNWICK_CCACHE_FOR_EMCC ccache)
-set(CMAKE_CXX_COMPILER_LAUNCHER env ${TARNWICK_EM_ENV} ${TARNWICK_CCACHE_FOR_EMCC})
-set(CMAKE_C_COMPILER_LAUNCHER env ${TARNWICK_EM_ENV} ${TARNWICK_CCACHE_FOR_EMCC})
+# ccache looks up emcc's objects by what the preprocessor makes of each
+# source, never by the files' own hashes: two checkouts sharing the cache
+# were handed each other's objects for a source of the same name otherwise.
+set(CMAKE_CXX_COMPILER_LAUNCHER env ${TARNWICK_EM_ENV} CCACHE_NODIRECT=1 ${TARNWICK_CCACHE_FOR_EMCC})
+set(CMAKE_C_COMPILER_LAUNCHER env ${TARNWICK_EM_ENV} CCACHE_NODIRECT=1 ${TARNWICK_CCACHE_FOR_EMCC})
 set(CMAKE_CXX_LINKER_LAUNCHER env ${TARNWICK_EM_ENV})
 set(CMAKE_C_LINKER_LAUNCHER env ${TARNWICK_EM_ENV})
 
