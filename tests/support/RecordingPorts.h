@@ -7,12 +7,15 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick::testing {
 
 /// Fakes for every port of the game. Each call is appended to one log in
-/// order, so a test can compare the exact sequence a rule prescribes.
+/// order, so a test can compare the exact sequence a rule prescribes. With
+/// keepLog off (long fuzzed runs) only the state they leave is kept: what each
+/// hole shows, the drag, the count of messages.
 class RecordingPorts final : public HoleView,
                              public CuePlayer,
                              public ModalMessage,
@@ -24,53 +27,73 @@ public:
     void showPicture(int hole, HolePicture picture) override
     {
         const bool peg = picture == HolePicture::peg;
-        log.push_back((peg ? "peg " : "nopeg ") + std::to_string(hole));
+        record((peg ? "peg " : "nopeg ") + std::to_string(hole));
+        if (hole < 1 || hole > kHoleCount) {
+            pictureOutOfRange = true;
+            return;
+        }
         shown.at(static_cast<std::size_t>(hole)) = peg ? Shown::peg : Shown::nopeg;
     }
     void beginDrag(int hole) override
     {
-        log.push_back("beginDrag " + std::to_string(hole));
+        record("beginDrag " + std::to_string(hole));
         dragging = true;
     }
     void endDrag() override
     {
-        log.push_back("endDrag");
+        record("endDrag");
         dragging = false;
     }
     void showKeyboardFocus(int hole, std::string_view spoken) override
     {
-        log.push_back("focus " + std::to_string(hole) + (spoken.empty() ? "" : " ") + std::string(spoken));
+        record("focus " + std::to_string(hole) + (spoken.empty() ? "" : " ") + std::string(spoken));
     }
-    void playCue(Cue cue) override { log.push_back("cue " + std::string(cueName(cue))); }
+    void playCue(Cue cue) override { record("cue " + std::string(cueName(cue))); }
     void showMessage(std::string_view text) override
     {
-        log.push_back("message " + std::string(text));
+        record("message " + std::string(text));
+        ++messages;
         if (onMessage) {
             onMessage();
         }
     }
-    void reseedFromClock() override { log.push_back("reseed"); }
+    void reseedFromClock() override { record("reseed"); }
     float next() override
     {
-        log.push_back("random");
+        record("random");
         if (randomValues.empty()) {
-            return 0.5F;
+            return nextRandom ? nextRandom() : 0.5F;
         }
         const float value = randomValues.front();
         randomValues.pop_front();
         return value;
     }
-    void endProgram() override { log.push_back("endProgram"); }
+    void endProgram() override { record("endProgram"); }
 
     /// What each hole (1..15) shows now; index 0 is unused.
     enum class Shown { nothing, peg, nopeg };
-    std::array<Shown, 16> shown {};
+    std::array<Shown, kHoleCount + 1> shown {};
+    /// Set once a picture is shown for a hole that does not exist.
+    bool pictureOutOfRange = false;
 
     std::vector<std::string> log;
+    bool keepLog = true;
     bool dragging = false;
+    int messages = 0;
+    /// The draws to return first, in order.
     std::deque<float> randomValues;
+    /// Draws once randomValues is empty; without it, 0.5.
+    std::function<float()> nextRandom;
     /// Runs while the modal message is open, before the game goes on.
     std::function<void()> onMessage;
+
+private:
+    void record(std::string entry)
+    {
+        if (keepLog) {
+            log.push_back(std::move(entry));
+        }
+    }
 };
 
 /// A board with pegs in exactly @p holes.
