@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tarnwick::testing {
@@ -27,7 +26,7 @@ public:
     void showPicture(int hole, HolePicture picture) override
     {
         const bool peg = picture == HolePicture::peg;
-        record((peg ? "peg " : "nopeg ") + std::to_string(hole));
+        record([&] { return (peg ? "peg " : "nopeg ") + std::to_string(hole); });
         if (hole < 1 || hole > kHoleCount) {
             pictureOutOfRange = true;
             return;
@@ -36,31 +35,40 @@ public:
     }
     void beginDrag(int hole) override
     {
-        record("beginDrag " + std::to_string(hole));
+        record([&] { return "beginDrag " + std::to_string(hole); });
         dragging = true;
     }
     void endDrag() override
     {
-        record("endDrag");
+        record([] { return std::string("endDrag"); });
         dragging = false;
     }
     void showKeyboardFocus(int hole, std::string_view spoken) override
     {
-        record("focus " + std::to_string(hole) + (spoken.empty() ? "" : " ") + std::string(spoken));
+        record([&] {
+            return "focus " + std::to_string(hole) + (spoken.empty() ? "" : " ")
+                + std::string(spoken);
+        });
     }
-    void playCue(Cue cue) override { record("cue " + std::string(cueName(cue))); }
+    void playCue(Cue cue) override
+    {
+        record([&] { return "cue " + std::string(cueName(cue)); });
+    }
     void showMessage(std::string_view text) override
     {
-        record("message " + std::string(text));
+        record([&] { return "message " + std::string(text); });
         ++messages;
         if (onMessage) {
             onMessage();
         }
     }
-    void reseedFromClock() override { record("reseed"); }
+    void reseedFromClock() override
+    {
+        record([] { return std::string("reseed"); });
+    }
     float next() override
     {
-        record("random");
+        record([] { return std::string("random"); });
         if (randomValues.empty()) {
             return nextRandom ? nextRandom() : 0.5F;
         }
@@ -68,7 +76,10 @@ public:
         randomValues.pop_front();
         return value;
     }
-    void endProgram() override { record("endProgram"); }
+    void endProgram() override
+    {
+        record([] { return std::string("endProgram"); });
+    }
 
     /// What each hole (1..15) shows now; index 0 is unused.
     enum class Shown { nothing, peg, nopeg };
@@ -88,10 +99,11 @@ public:
     std::function<void()> onMessage;
 
 private:
-    void record(std::string entry)
+    // Builds the entry only when it is kept: fuzzed runs make millions of calls.
+    template <typename MakeEntry> void record(MakeEntry makeEntry)
     {
         if (keepLog) {
-            log.push_back(std::move(entry));
+            log.push_back(makeEntry());
         }
     }
 };
