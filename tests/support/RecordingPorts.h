@@ -4,7 +4,6 @@
 #include "GameState.h"
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,7 +72,7 @@ public:
             return nextRandom ? nextRandom() : 0.5F;
         }
         const float value = randomValues.front();
-        randomValues.pop_front();
+        randomValues.erase(randomValues.begin());
         return value;
     }
     void endProgram() override
@@ -91,8 +90,9 @@ public:
     bool keepLog = true;
     bool dragging = false;
     int messages = 0;
-    /// The draws to return first, in order.
-    std::deque<float> randomValues;
+    /// The draws to return first, in order. A vector, not a deque: a deque
+    /// allocates when made, and the fuzzer makes one set of fakes per input.
+    std::vector<float> randomValues;
     /// Draws once randomValues is empty; without it, 0.5.
     std::function<float()> nextRandom;
     /// Runs while the modal message is open, before the game goes on.
