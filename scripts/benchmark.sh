@@ -29,7 +29,7 @@ cmake --build --preset release --target tarnwick tarnwick_baseline tarnwick_laun
 
 results=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-bench.XXXXXX")
 trap 'rm -rf "$results"' EXIT
-probe=build/release/benchmarks/tarnwick_launch_probe
+probe=build/release/benchmarks/launch_probe/tarnwick_launch_probe
 baseline=build/release/benchmarks/tarnwick_baseline
 game=build/release/qt/app/tarnwick
 

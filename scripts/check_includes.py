@@ -45,6 +45,8 @@ RULES = [
     # The tests of the core, and what every test shares: no front-end.
     *((f"tests/{folder}", CORE + (f"tests/{folder}", "tests/support"))
       for folder in ("game", "layout", "cues", "fuzz", "support")),
+    # The sound benchmark measures the Qt player with the sound tests' tools.
+    ("benchmarks/sound", CORE + ("qt", "tests/qt/sound", "tests/support")),
     ("benchmarks", ()),
 ]
 

@@ -4,7 +4,6 @@
 #include "RecordingPorts.h"
 #include "TriangleSolver.h"
 
-#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -14,57 +13,17 @@ namespace {
 
 enum class EventKind { press, drop, move, start };
 
-// The game's fakes, without the log: long inputs would only fill memory.
-class QuietPorts final : public HoleView,
-                         public CuePlayer,
-                         public ModalMessage,
-                         public RandomSource,
-                         public ProgramControl {
-public:
-    GamePorts ports() { return { *this, *this, *this, *this, *this }; }
-
-    void showPicture(int hole, HolePicture picture) override
-    {
-        if (hole < 1 || hole > kHoleCount) {
-            pictureOutOfRange = true;
-            return;
-        }
-        shown.at(static_cast<std::size_t>(hole)) = picture == HolePicture::peg
-            ? RecordingPorts::Shown::peg
-            : RecordingPorts::Shown::nopeg;
-    }
-    void beginDrag(int /*hole*/) override { dragging = true; }
-    void endDrag() override { dragging = false; }
-    void showKeyboardFocus(int /*hole*/, std::string_view /*spoken*/) override { }
-    void playCue(Cue /*cue*/) override { }
-    void showMessage(std::string_view /*text*/) override
-    {
-        ++messages;
-        if (onMessage) {
-            onMessage();
-        }
-    }
-    void reseedFromClock() override { }
-    float next() override
-    {
-        // Walks the whole range, ends included, so every loser cue is drawn.
-        draw = draw >= 1.0F ? 0.0F : draw + 0.25F;
-        return draw;
-    }
-    void endProgram() override { }
-
-    std::array<RecordingPorts::Shown, kHoleCount + 1> shown {};
-    bool dragging = false;
-    bool pictureOutOfRange = false;
-    int messages = 0;
-    float draw = 0.0F;
-    std::function<void()> onMessage;
-};
-
 class Run {
 public:
     Run()
     {
+        // Long inputs would only fill memory with the log.
+        m_fakes.keepLog = false;
+        // Walks the whole range, ends included, so every loser cue is drawn.
+        m_fakes.nextRandom = [draw = 0.0F]() mutable {
+            draw = draw >= 1.0F ? 0.0F : draw + 0.25F;
+            return draw;
+        };
         m_fakes.onMessage = [this] { checkAtMessage(); };
         m_game.Form_Load();
         check("start");
@@ -195,7 +154,7 @@ private:
         return {};
     }
 
-    QuietPorts m_fakes;
+    RecordingPorts m_fakes;
     Game m_game { m_fakes.ports() };
     std::vector<GeometricJump> m_jumps = geometricJumps();
     int m_expectedPegs = kHoleCount - 1;
