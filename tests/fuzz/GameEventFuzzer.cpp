@@ -4,6 +4,7 @@
 #include "RecordingPorts.h"
 #include "TriangleSolver.h"
 
+#include <array>
 #include <sstream>
 #include <vector>
 
@@ -11,7 +12,12 @@ namespace tarnwick::testing {
 
 namespace {
 
-enum class EventKind { press, drop, move, start };
+enum class EventKind { press, drop, pointer, other };
+
+// What a byte of kind "pointer" or "other" is, by its low bits modulo 17:
+// 0 keeps the byte's first meaning (a move, "Start Game").
+constexpr std::array<BoardKey, 7> kKeys { BoardKey::left, BoardKey::right, BoardKey::up,
+    BoardKey::down, BoardKey::home, BoardKey::end, BoardKey::activate };
 
 class Run {
 public:
@@ -32,24 +38,31 @@ public:
     void play(std::uint8_t byte)
     {
         const auto kind = static_cast<EventKind>(byte >> 6U);
-        const int index = static_cast<int>(byte & 0x3FU) % 17 - 1;
+        const int low = static_cast<int>(byte & 0x3FU) % 17;
+        const int index = low - 1;
         const int messagesBefore = m_fakes.messages;
         switch (kind) {
         case EventKind::press:
             m_game.Image1_MouseDown(index);
             break;
         case EventKind::drop:
-            if (isAcceptedJump(index + 1)) {
-                ++m_result.jumpsAccepted;
-                --m_expectedPegs;
-            }
+            countDrop(index + 1);
             m_game.Image1_DragDrop(index);
             break;
-        case EventKind::move:
-            m_game.Form_MouseMove();
+        case EventKind::pointer:
+            if (low == 0) {
+                m_game.Form_MouseMove();
+            } else if (low == 16) {
+                m_game.Form_MouseUp();
+            } else {
+                if (m_game.isDragging()) {
+                    countDrop(low);
+                }
+                m_game.Image1_MouseUp(index);
+            }
             break;
-        case EventKind::start:
-            m_game.Command1_Click();
+        case EventKind::other:
+            playOther(low);
             break;
         }
         ++m_result.events;
@@ -60,13 +73,45 @@ public:
                 fail("a finished game did not go back to setup");
             }
         }
-        check(describe(kind, index));
+        check(describe(kind, low));
     }
 
     [[nodiscard]] bool failed() const { return !m_result.failure.empty(); }
     [[nodiscard]] GameEventFuzzer::Result result() const { return m_result; }
 
 private:
+    // "Start Game", the window closed, the board's focus and its keys.
+    void playOther(int low)
+    {
+        if (low == 1) {
+            m_game.Form_Unload();
+        } else if (low == 2) {
+            m_boardFocused = true;
+            m_game.Board_GotFocus();
+        } else if (low == 3) {
+            m_boardFocused = false;
+            m_game.Board_LostFocus();
+        } else if (low >= 4 && low < 4 + static_cast<int>(kKeys.size())) {
+            const BoardKey key = kKeys.at(static_cast<std::size_t>(low - 4));
+            // The board hears keys only while it has the focus.
+            if (m_boardFocused && key == BoardKey::activate
+                && m_game.state().Picked_Hole != No_Hole) {
+                countDrop(m_game.keyboardHole());
+            }
+            m_game.Board_KeyDown(key);
+        } else {
+            m_game.Command1_Click();
+        }
+    }
+
+    void countDrop(int target)
+    {
+        if (isAcceptedJump(target)) {
+            ++m_result.jumpsAccepted;
+            --m_expectedPegs;
+        }
+    }
+
     bool isAcceptedJump(int target) const
     {
         const GameState& s = m_game.state();
@@ -116,8 +161,10 @@ private:
                     << " belong";
         } else if (holding && s.Board(held)) {
             problem << "held peg " << held << " is also on the board";
-        } else if (m_fakes.dragging != holding) {
-            problem << (holding ? "a held peg with no drag" : "a drag with no peg held");
+        } else if (m_fakes.dragging != m_game.isDragging()) {
+            problem << "the window's drag and the game's disagree";
+        } else if (m_game.isDragging() && !holding) {
+            problem << "a drag with no peg held";
         }
         for (int hole = 1; hole <= kHoleCount && problem.tellp() == 0; ++hole) {
             const bool shownPeg
@@ -139,17 +186,17 @@ private:
         }
     }
 
-    static std::string describe(EventKind kind, int index)
+    static std::string describe(EventKind kind, int low)
     {
         switch (kind) {
         case EventKind::press:
-            return "press " + std::to_string(index);
+            return "press " + std::to_string(low - 1);
         case EventKind::drop:
-            return "drop " + std::to_string(index);
-        case EventKind::move:
-            return "move";
-        case EventKind::start:
-            return "start";
+            return "drop " + std::to_string(low - 1);
+        case EventKind::pointer:
+            return low == 0 ? "move" : "release " + std::to_string(low - 1);
+        case EventKind::other:
+            return "other " + std::to_string(low);
         }
         return {};
     }
@@ -158,6 +205,7 @@ private:
     Game m_game { m_fakes.ports() };
     std::vector<GeometricJump> m_jumps = geometricJumps();
     int m_expectedPegs = kHoleCount - 1;
+    bool m_boardFocused = false;
     GameEventFuzzer::Result m_result;
 };
 

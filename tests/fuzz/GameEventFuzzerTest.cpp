@@ -29,9 +29,27 @@ Bytes playedAsBytes(const std::vector<GeometricJump>& line)
     return bytes;
 }
 
+// The same line played from the keyboard: Home, Right to the peg, Space,
+// Home, Right to the target, Space.
+Bytes playedAsKeys(const std::vector<GeometricJump>& line)
+{
+    Bytes bytes { GameEventFuzzer::kStart, GameEventFuzzer::kBoardFocus };
+    auto goTo = [&bytes](int hole) {
+        bytes.push_back(GameEventFuzzer::boardKey(4));
+        bytes.insert(bytes.end(), static_cast<std::size_t>(hole - 1), GameEventFuzzer::boardKey(1));
+        bytes.push_back(GameEventFuzzer::boardKey(6));
+    };
+    for (const GeometricJump& jump : line) {
+        goTo(jump.from);
+        goTo(jump.to);
+    }
+    return bytes;
+}
+
 struct EndingCase {
     const char* name;
     TriangleSolver::Ending ending;
+    Bytes (*played)(const std::vector<GeometricJump>&);
 };
 
 class DecodedWholeGames : public ::testing::TestWithParam<EndingCase> { };
@@ -41,7 +59,7 @@ TEST_P(DecodedWholeGames, EndInTheMessageAndStartAgain)
     TriangleSolver solver(GetParam().ending);
     const auto line = solver.solve(0x3FFFU); // the start position: hole 15 empty
     ASSERT_TRUE(line.has_value());
-    Bytes bytes = playedAsBytes(*line);
+    Bytes bytes = GetParam().played(*line);
     // After the reset the game is playable again, out-of-range pictures aside.
     const Bytes after { GameEventFuzzer::press(-1), GameEventFuzzer::drop(15),
         GameEventFuzzer::press(5), GameEventFuzzer::drop(14), GameEventFuzzer::kMove };
@@ -55,8 +73,9 @@ TEST_P(DecodedWholeGames, EndInTheMessageAndStartAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoder, DecodedWholeGames,
-    ::testing::Values(EndingCase { "Win", TriangleSolver::Ending::onePeg },
-        EndingCase { "Loss", TriangleSolver::Ending::stuckWithSeveral }),
+    ::testing::Values(EndingCase { "Win", TriangleSolver::Ending::onePeg, playedAsBytes },
+        EndingCase { "Loss", TriangleSolver::Ending::stuckWithSeveral, playedAsBytes },
+        EndingCase { "WinFromTheKeys", TriangleSolver::Ending::onePeg, playedAsKeys }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GameEventFuzzerTest, SeedCorpusPlaysCleanlyThroughTheFuzzEntry)
