@@ -1,12 +1,17 @@
 # Drives a running Tarnwick window with xdotool, as a player would with the
 # mouse. Sourced by the screenshot and package scripts; needs DISPLAY.
 
-# Top-left corners of the 15 holes in the game window, in pixels (row by row,
-# from the top), and the size of a hole: the window's own layout.
-tarnwick_hole_x=(160 128 176 104 152 200 80 128 184 232 48 104 160 208 256)
-tarnwick_hole_y=(56 104 104 152 152 152 208 208 208 208 264 264 264 264 264)
-tarnwick_hole_w=32
-tarnwick_hole_h=25
+# Top-left corners of the 15 holes in the game window, in pixels at 96 dpi
+# (row by row, from the top), and the size of a hole: read from the window's
+# own layout, the cells' twips in layout/MainWindowLayout.h (15 to a pixel).
+tarnwick_hole_x=() tarnwick_hole_y=()
+while read -r left top width height; do
+    tarnwick_hole_x+=($((left / 15)))
+    tarnwick_hole_y+=($((top / 15)))
+    tarnwick_hole_w=$((width / 15)) tarnwick_hole_h=$((height / 15))
+done < <(sed -n '/kCellTwips/,/^}/s/^ *{ *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\) *},.*/\1 \2 \3 \4/p' \
+    "$(dirname "${BASH_SOURCE[0]}")/../layout/MainWindowLayout.h")
+((${#tarnwick_hole_x[@]} == 15)) || { echo "game-driver.sh: no 15 cells in the layout" >&2; return 1; }
 
 # Centres of the buttons, in pixels within the game window.
 declare -gA tarnwick_button=(
