@@ -98,8 +98,9 @@ const DropCase kDropCases[] = {
         5 },
     { "SetupOnOccupiedHoleGoesBackSilently", Mode_Setup, kStart, 1, 2, { "endDrag", "peg 1" },
         kStart, 7 },
-    { "UnknownModeUsesSetupRules", static_cast<GameMode>(0), kStart, 1, 15, { "endDrag", "cue pegdrop", "peg 15" },
-        { 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 }, 15 },
+    { "UnknownModeUsesSetupRules", static_cast<GameMode>(0), kStart, 1, 15,
+        { "endDrag", "cue pegdrop", "peg 15" }, { 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 },
+        15 },
     { "PlayBackOnOwnHole", Mode_Play, kStart, 6, 6, { "endDrag", "nopeg 6", "peg 6" }, kStart, 6 },
     { "PlayOnOccupiedHole", Mode_Play, kStart, 6, 1, { "endDrag", "peg 6" }, kStart, 1 },
     { "PlayLegalJump", Mode_Play, kStart, 6, 15, { "endDrag", "cue pegdrop", "peg 15", "nopeg 10" },
@@ -112,8 +113,7 @@ const DropCase kDropCases[] = {
     { "PlayNoSuchJump", Mode_Play, kStart, 1, 15,
         { "endDrag", "cue pegdrop", "peg 15", "peg 1", "nopeg 15" }, kStart, 15 },
     { "PlayJumpOverAnEmptyHole", Mode_Play, without(kStart, { 10 }), 6, 15,
-        { "endDrag", "cue pegdrop", "peg 15", "peg 6", "nopeg 15" },
-        without(kStart, { 10 }), 15 },
+        { "endDrag", "cue pegdrop", "peg 15", "peg 6", "nopeg 15" }, without(kStart, { 10 }), 15 },
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, DropRules, ::testing::ValuesIn(kDropCases),
