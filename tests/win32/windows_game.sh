@@ -93,9 +93,11 @@ win_expect_board() {
     win_expect win_board "$@"
 }
 
+# win_geometry WINDOW: the client area as WIDTHxHEIGHT+X+Y.
 win_geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }'
+    local x y width height
+    read -r x y width height < <(tarnwick_geometry "$1")
+    echo "${width}x$height+$x+$y"
 }
 
 win_start_position() {
