@@ -10,14 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh --web >&2
-cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
-export CCACHE_DIR="${CCACHE_DIR:-$cache_home/ccache}"
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+# shellcheck source=build-cache.sh
+source scripts/build-cache.sh
+scripts/build-host-tools.sh
 
 # Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
-[[ -f build/release/build.ninja ]] || cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
-
 [[ -f build/web/build.ninja ]] || cmake --preset web >/dev/null
 cmake --build --preset web --target tarnwick_web_site >&2
 

@@ -11,11 +11,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh --windows >&2
+# shellcheck source=build-cache.sh
+source scripts/build-cache.sh
+scripts/build-host-tools.sh
 
 # Configured once: a configured folder reconfigures itself when a CMakeLists.txt changes.
-[[ -f build/release/build.ninja ]] || cmake --preset release >/dev/null
-cmake --build --preset release --target tarnwick_tools_pictures tarnwick_tools_cues >&2
-
 [[ -f build/windows/build.ninja ]] || cmake --preset windows >/dev/null
 cmake --build --preset windows >&2
 

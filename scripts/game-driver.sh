@@ -36,10 +36,18 @@ tarnwick_wait_window() {
     return 1
 }
 
+# tarnwick_geometry WINDOW: prints the window's client area as X Y WIDTH
+# HEIGHT: its screen position and size, in pixels.
+tarnwick_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }'
+}
+
 # tarnwick_origin WINDOW: prints the screen position of the window's client area.
 tarnwick_origin() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        END { print x, y }'
+    local x y
+    read -r x y _ < <(tarnwick_geometry "$1")
+    echo "$x $y"
 }
 
 # tarnwick_drag WINDOW FROM TO: drags the peg in hole FROM to hole TO (0..14),

@@ -33,8 +33,8 @@ MESSAGE
     exit 1
 fi
 
-cache_home=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick
-export CCACHE_DIR=$cache_home/ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+# shellcheck source=build-cache.sh
+source scripts/build-cache.sh
 
 scripts/setup.sh
 cmake --preset player >/dev/null

@@ -29,9 +29,8 @@ if [[ ${TARNWICK_GATE_ENV:-} != allow-listed ]]; then
 fi
 
 # Build caches outlive the clone, so a second run from a fresh clone is quick.
-cache_home=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick
-export CCACHE_DIR=${CCACHE_DIR:-$cache_home/ccache}
-export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+# shellcheck source=build-cache.sh
+source scripts/build-cache.sh
 export TARNWICK_LINT_CACHE=${TARNWICK_LINT_CACHE:-$cache_home/lint}
 # The tests run with a private home: caches are found through this.
 export TARNWICK_CACHE_HOME=$cache_home

@@ -93,9 +93,11 @@ win_expect_board() {
     win_expect win_board "$@"
 }
 
+# win_geometry WINDOW: the client area as WIDTHxHEIGHT+X+Y.
 win_geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }'
+    local x y width height
+    read -r x y width height < <(tarnwick_geometry "$1")
+    echo "${width}x$height+$x+$y"
 }
 
 win_start_position() {
@@ -419,7 +421,7 @@ win_crafted_wave() {
 
 # win_hostile_pickup EXE NAME: the crafted file NAME as pickup.WAV and a peg
 # picked up: the game stays up with its board kept, and QUIT ends it with
-# status 0 within a second.
+# status 0.
 win_hostile_pickup() {
     local folder="$win_dir/hostile-$2"
     mkdir -p "$folder"
@@ -430,19 +432,26 @@ win_hostile_pickup() {
     sleep 1
     kill -0 "$game_pid" 2>/dev/null || { echo "  the game ended at the pick-up" >&2; return 1; }
     win_expect_board EPPPPPPPPPPPPPP || return 1
-    win_quit_within_a_second
+    win_quit_timed
 }
 
-# win_quit_within_a_second: QUIT pressed, and the game gone with status 0 a
-# second later.
-win_quit_within_a_second() {
-    tarnwick_point_at "$game" quit
-    xdotool click 1
-    win_ended 1
+# win_quit_timed: QUIT pressed, and the game gone with status 0; prints how
+# long it took. Only a game still running 5 s after QUIT fails: a test does
+# not time what a benchmark measures.
+win_quit_timed() {
+    local elapsed_ms status=0
+    if ! elapsed_ms=$(tarnwick_quit_ms "$game" "$game_pid"); then
+        echo "  the game is still running $elapsed_ms ms after QUIT" >&2
+        kill "$game_pid" 2>/dev/null || true
+        return 1
+    fi
+    wait "$game_pid" || status=$?
+    echo "  QUIT ended the game after $elapsed_ms ms with status $status"
+    ((status == 0))
 }
 
 # QUIT while a 20-second cue plays, three times over: the playing buffer
-# stays until playback has stopped, and the game ends at once.
+# stays until playback has stopped, and the game ends.
 win_quit_during_long_cue() {
     local folder="$win_dir/long-cue" round
     mkdir -p "$folder"
@@ -452,13 +461,13 @@ win_quit_during_long_cue() {
         win_start "$folder/$(basename "$1")" || return 1
         tarnwick_drag "$game" 13 13
         sleep 0.3
-        win_quit_within_a_second || { echo "  round $round" >&2; return 1; }
+        win_quit_timed || { echo "  round $round" >&2; return 1; }
     done
 }
 
-# win_window_manager_start / _stop: openbox for the checks that time QUIT.
-# Without a window manager Wine waits 2 s, in vain, for one to withdraw each
-# window the game destroys at exit; every player has one.
+# win_window_manager_start / _stop: openbox for the checks that print how
+# long QUIT took. Without a window manager Wine waits 2 s, in vain, for one
+# to withdraw each window the game destroys at exit; every player has one.
 win_window_manager_start() {
     openbox --sm-disable >"$win_dir/openbox.log" 2>&1 &
     win_wm_pid=$!
@@ -477,7 +486,7 @@ win_window_manager_stop() {
 # win_hostile_cue_checks EXE: the game with each crafted pickup.WAV, and QUIT
 # during a long cue, under a window manager.
 win_hostile_cue_checks() {
-    check "a window manager for the timed checks" win_window_manager_start || return 0
+    check "a window manager for the checks that print QUIT's time" win_window_manager_start || return 0
     local crafted
     for crafted in eight-channels-fast data-claims-2gib data-truncated zero-block-align \
         fmt-claims-4gib many-channels-fast; do

@@ -37,6 +37,13 @@ constexpr double kSilence = 0.01;
 // A loaded two-core machine now and then misses a buffer (about 20 ms): such
 // a dropout is not what these tests are about, and must not split a tone.
 constexpr double kDropout = 0.03;
+// How far a recording's length may be from the time it ran: the monitor's
+// blocks (2 ms), its latency when it starts, and the block that ends it.
+constexpr double kRecordingTolerance = 0.05;
+// A cue never heard was skipped as stale, and not lost, only where the
+// session's threads waited for a processor during nearly all the time it had
+// to start.
+constexpr double kStarvedShare = 0.9;
 // How long before a dropout is heard the wait for a processor that caused it
 // may begin: the device's buffer, the server's, and the analysis's windows.
 constexpr std::chrono::milliseconds kDropoutLead { 50 };
@@ -112,16 +119,24 @@ protected:
             return;
         }
         std::string error;
+        m_recordingStarted = MonitorRecorder::Clock::now();
         ASSERT_TRUE(m_recorder.start(&error)) << error;
         QTest::qWait(200);
     }
 
+    /// What the sink played since startRecording(), which must be all of it:
+    /// an empty or cut recording would pass every check of silence.
     ToneAnalysis stopRecording()
     {
         if (s_underHelgrind) {
             return ToneAnalysis({}, MonitorRecorder::kSampleRate);
         }
-        return ToneAnalysis(m_recorder.stop(), MonitorRecorder::kSampleRate);
+        const std::chrono::duration<double> played
+            = MonitorRecorder::Clock::now() - m_recordingStarted;
+        ToneAnalysis heard(m_recorder.stop(), MonitorRecorder::kSampleRate);
+        EXPECT_NEAR(heard.duration(), played.count(), kRecordingTolerance)
+            << "the recording does not cover the time the test played";
+        return heard;
     }
 
     /// Where @p frequency was heard. A dropout longer than kDropout splits
@@ -146,12 +161,14 @@ protected:
     }
 
     /// Whether a cue asked for at @p requested and never heard was skipped
-    /// as stale, as it must be when the worker cannot start it in time: the
-    /// session's threads then waited for a processor most of that time.
+    /// as stale, as it must be when the worker cannot start it in time: only
+    /// where the session's threads waited for a processor during nearly all
+    /// of that time. Any other cue never heard is lost, and fails.
     bool skippedOnALoadedMachine(AudioOutput::Clock::time_point requested) const
     {
         const auto waited = m_recorder.processorWait(requested, requested + CueWorker::kStaleAfter);
-        if (waited < CueWorker::kStaleAfter / 2) {
+        if (std::chrono::duration<double>(waited)
+            < kStarvedShare * std::chrono::duration<double>(CueWorker::kStaleAfter)) {
             return false;
         }
         std::printf("note: a cue was skipped; threads of the session waited for a processor "
@@ -166,6 +183,7 @@ protected:
     static inline bool s_serverReady = false;
     QTemporaryDir m_folder;
     MonitorRecorder m_recorder { "test.monitor" };
+    MonitorRecorder::Clock::time_point m_recordingStarted {};
 };
 
 /// For failure messages: where a tone was heard.

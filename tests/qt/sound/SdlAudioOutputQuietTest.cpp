@@ -1,5 +1,7 @@
 // The real audio output where no audio server answers: on CI there is no
-// sound card either. Whatever the machine, it must stay quiet and quick.
+// sound card either. Whatever the machine, it must stay quiet and must not
+// hang. That asking for a cue never waits on the device, CueWorkerTest shows
+// with a backend stuck for good; here the longest call is only printed.
 #include "WaveBuilder.h"
 #include "WaveCuePlayer.h"
 
@@ -58,7 +60,10 @@ private:
     int m_saved;
 };
 
-TEST(SdlAudioOutputQuietTest, WithoutAnAudioServerCuesAreQuietQuickNoOps)
+// Far beyond any wait on a loaded machine: a call that takes this long hangs.
+constexpr std::chrono::seconds kHang { 5 };
+
+TEST(SdlAudioOutputQuietTest, WithoutAnAudioServerCuesAreQuietNoOps)
 {
     // Point the audio library at a server that is not there.
     QTemporaryDir runtime;
@@ -94,8 +99,11 @@ TEST(SdlAudioOutputQuietTest, WithoutAnAudioServerCuesAreQuietQuickNoOps)
     }
     const std::string written = capture.restore();
 
+    const auto longestMs = std::chrono::duration_cast<std::chrono::milliseconds>(longest).count();
+    std::printf("the longest playCue() took %lld ms\n", static_cast<long long>(longestMs));
     EXPECT_EQ(written, "");
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count(), 50);
+    // Only a hang fails.
+    EXPECT_LT(longest, kHang) << longestMs << " ms";
 }
 
 } // namespace
