@@ -14,7 +14,7 @@ const os = require('node:os');
 const path = require('node:path');
 const {
     kStart, kWinningGame, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
-    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, waitForGame,
+    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, watchPolicyViolations, waitForGame,
 } = require('./page_driver.js');
 
 // Hole cells in CSS pixels within the game window, as the desktop lays them out.
@@ -526,14 +526,21 @@ async function main() {
             const started = Date.now();
             const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
             fs.cpSync(siteFolder, folder, { recursive: true });
-            const server = await serve(folder);
+            step.prepare?.(folder);
+            const server = await serve(folder, { held: step.held });
             const context = step.defaultContext ? null : await browser.createBrowserContext();
             const page = await (context || browser).newPage();
             try {
+                await watchPolicyViolations(page);
                 await page.setViewport(step.viewport || { width: 1024, height: 768 });
                 await page.goto(server.url + 'index.html', { waitUntil: 'load' });
-                await waitForGame(page);
+                if (!step.held && !step.prepare) {
+                    await waitForGame(page);
+                }
                 await step.run(page, server.url, folder, server);
+                if (!page.isClosed()) {
+                    assert.deepEqual(await page.evaluate(() => window.policyViolations), []);
+                }
                 ++passed;
                 console.log(`ok - ${step.name} (${Date.now() - started} ms)`);
             } catch (error) {
