@@ -7,6 +7,7 @@
 // game's alone.
 
 const TarnwickPage = (() => {
+    const kCannotStart = 'The game could not start. Reload the page to try again.';
     const client = document.getElementById('client');
     const board = document.getElementById('holes');
     const dragPicture = document.getElementById('drag');
@@ -254,8 +255,37 @@ const TarnwickPage = (() => {
         document.documentElement.classList.remove('dragging');
     }
 
+    // The page's one line once the game is gone: it cannot start, or the
+    // player quit where the page may not close itself.
+    function leaveOnly(line) {
+        const paragraph = document.createElement('p');
+        paragraph.id = 'page-line';
+        paragraph.setAttribute('role', 'alert');
+        paragraph.textContent = line;
+        document.body.replaceChildren(paragraph);
+    }
+
+    function cannotStart() {
+        if (!ready && !ended) {
+            ended = true;
+            leaveOnly(kCannotStart);
+        }
+    }
+
     function whenReady() {
+        if (ended) {
+            return;
+        }
         ready = true;
+        for (const button of client.querySelectorAll('button')) {
+            button.disabled = false;
+        }
+        board.tabIndex = 0;
+        client.removeAttribute('aria-busy');
+        // Start Game has the focus at start, unless the player has moved it.
+        if (!document.activeElement || document.activeElement === document.body) {
+            document.getElementById('command1').focus();
+        }
         client.addEventListener('pointerdown', onPointerDown);
         document.addEventListener('pointermove', onPointerMove);
         document.addEventListener('pointerup', onPointerUp);
@@ -303,6 +333,7 @@ const TarnwickPage = (() => {
 
     return {
         whenReady,
+        cannotStart,
 
         showPicture(hole, peg, name) {
             const cell = holes[hole - 1];
@@ -405,6 +436,8 @@ const TarnwickPage = (() => {
 
 var Module = {
     postRun: [() => TarnwickPage.whenReady()],
+    // A missing or broken tarnwick.wasm, or a rule book that fails to start.
+    onAbort: () => TarnwickPage.cannotStart(),
 };
 
 // The first frame, the board with its pegs, is in the page itself and waits
@@ -415,6 +448,13 @@ var Module = {
 window.addEventListener('load', () => {
     const ruleBook = document.createElement('script');
     ruleBook.src = 'tarnwick.js';
+    ruleBook.addEventListener('error', () => TarnwickPage.cannotStart());
+    // A tarnwick.js that is not the rule book's defines none of its exports.
+    ruleBook.addEventListener('load', () => {
+        if (typeof Module._tarnwick_image1_mouse_down !== 'function') {
+            TarnwickPage.cannotStart();
+        }
+    });
     document.head.append(ruleBook);
     if ('serviceWorker' in navigator) {
         navigator.serviceWorker.register('sw.js').catch(() => {});

@@ -101,6 +101,43 @@ const steps = [
         },
     },
     {
+        name: 'until the rule book runs the buttons are disabled, the board takes no focus and presses change nothing',
+        held: ['tarnwick.wasm'],
+        async run(page, site, folder, server) {
+            const controls = () => page.evaluate(() => ({
+                disabled: [...document.querySelectorAll('#client button')].map((button) => button.disabled),
+                boardFocusable: document.getElementById('holes').tabIndex >= 0,
+                busy: document.getElementById('client').getAttribute('aria-busy'),
+            }));
+            assert.deepEqual(await controls(), { disabled: [true, true, true], boardFocusable: false, busy: 'true' });
+            await mouseDrag(page, 1, 15);
+            await page.keyboard.press('Tab');
+            assert.notEqual(await activeId(page), 'holes');
+            assert.deepEqual(await pegs(page), kStart);
+            server.release();
+            await waitForGame(page);
+            assert.deepEqual(await controls(), { disabled: [false, false, false], boardFocusable: true, busy: null });
+            assert.equal(await activeId(page), 'command1');
+            await mouseDrag(page, 1, 15);
+            assert.deepEqual(await pegs(page), [...without(kStart, [1]), 15]);
+        },
+    },
+    ...[
+        ['a broken tarnwick.wasm', 'tarnwick.wasm', (file) => fs.writeFileSync(file, 'not WebAssembly')],
+        ['a missing tarnwick.wasm', 'tarnwick.wasm', fs.rmSync],
+        ['a missing tarnwick.js', 'tarnwick.js', fs.rmSync],
+        ['a tarnwick.js that is not the rule book', 'tarnwick.js', (file) => fs.writeFileSync(file, 'var x = ;')],
+    ].map(([what, file, spoil]) => ({
+        name: `${what}: one line says the game could not start and how to retry, and nothing else shows`,
+        prepare: (folder) => spoil(path.join(folder, file)),
+        async run(page) {
+            await page.waitForSelector('#page-line');
+            assert.deepEqual(await page.evaluate(() => [...document.body.children].map((child) =>
+                [child.id, child.textContent, child.getAttribute('role')])),
+            [['page-line', 'The game could not start. Reload the page to try again.', 'alert']]);
+        },
+    })),
+    {
         name: 'a small viewport puts the window at the top left, with no horizontal scrolling',
         viewport: { width: 360, height: 640 },
         async run(page) {
