@@ -12,6 +12,7 @@ const TarnwickPage = (() => {
     const board = document.getElementById('holes');
     const dragPicture = document.getElementById('drag');
     const rules = document.getElementById('rules');
+    const rulesCaption = document.getElementById('rules-caption');
     const message = document.getElementById('message');
     const holes = [];
     for (let hole = 1; hole <= 15; ++hole) {
@@ -148,18 +149,63 @@ const TarnwickPage = (() => {
         }
     }
 
-    function centre(dialog) {
-        const left = Module._tarnwick_centred_offset(window.innerWidth, dialog.offsetWidth);
-        const top = Module._tarnwick_centred_offset(window.innerHeight, dialog.offsetHeight);
-        dialog.style.left = left + 'px';
-        dialog.style.top = top + 'px';
+    // The rules' scale on screen: the whole window scaled down where the
+    // viewport is smaller than it, its lines as printed.
+    function fitRules() {
+        const scale = Math.min(1, window.innerWidth / rules.offsetWidth,
+            window.innerHeight / rules.offsetHeight);
+        rules.style.transform = scale < 1 ? `scale(${scale})` : '';
+        return scale;
+    }
+
+    // Moves the rules' top-left corner to (left, top), kept inside the
+    // viewport so that their caption can always be taken again.
+    function placeRules(left, top) {
+        const scale = fitRules();
+        const right = window.innerWidth - rules.offsetWidth * scale;
+        const bottom = window.innerHeight - rules.offsetHeight * scale;
+        rules.style.left = Math.max(0, Math.min(left, right)) + 'px';
+        rules.style.top = Math.max(0, Math.min(top, bottom)) + 'px';
+    }
+
+    function centreRules() {
+        const scale = fitRules();
+        placeRules(
+            Module._tarnwick_centred_offset(window.innerWidth, Math.round(rules.offsetWidth * scale)),
+            Module._tarnwick_centred_offset(window.innerHeight, Math.round(rules.offsetHeight * scale)));
+    }
+
+    // The rules move by their caption, with a mouse, a finger or a pen: the
+    // caption keeps the pointer until it is let go.
+    let rulesDrag = null;
+
+    function onRulesCaptionDown(event) {
+        if (rulesDrag || !event.isPrimary || event.button !== 0) {
+            return;
+        }
+        event.preventDefault();
+        const corner = rules.getBoundingClientRect();
+        rulesDrag = { pointerId: event.pointerId, x: event.clientX - corner.left, y: event.clientY - corner.top };
+        rulesCaption.setPointerCapture(event.pointerId);
+    }
+
+    function onRulesCaptionMove(event) {
+        if (rulesDrag && event.pointerId === rulesDrag.pointerId) {
+            placeRules(event.clientX - rulesDrag.x, event.clientY - rulesDrag.y);
+        }
+    }
+
+    function onRulesCaptionUp(event) {
+        if (rulesDrag && event.pointerId === rulesDrag.pointerId) {
+            rulesDrag = null;
+        }
     }
 
     function Command2_Click() {
         // The rules open centred; when open, HELP only brings them forward.
         if (!rules.open) {
             rules.show();
-            centre(rules);
+            centreRules();
         }
         document.getElementById('rules-ok').focus();
     }
@@ -315,6 +361,18 @@ const TarnwickPage = (() => {
             game()?._tarnwick_command3_click();
         });
         document.getElementById('rules-ok').addEventListener('click', () => rules.close());
+        rulesCaption.addEventListener('pointerdown', onRulesCaptionDown);
+        rulesCaption.addEventListener('pointermove', onRulesCaptionMove);
+        rulesCaption.addEventListener('pointerup', onRulesCaptionUp);
+        rulesCaption.addEventListener('pointercancel', onRulesCaptionUp);
+        rulesCaption.addEventListener('lostpointercapture', onRulesCaptionUp);
+        // A viewport that shrinks (a phone turned) keeps the rules whole and inside.
+        window.addEventListener('resize', () => {
+            if (rules.open) {
+                const corner = rules.getBoundingClientRect();
+                placeRules(corner.left, corner.top);
+            }
+        });
         // Esc does nothing in the rules: only "OK" closes them.
         rules.addEventListener('cancel', (event) => event.preventDefault());
         document.getElementById('message-ok').addEventListener('click', () => message.close());

@@ -137,15 +137,35 @@ const steps = [
             [['page-line', 'The game could not start. Reload the page to try again.', 'alert']]);
         },
     })),
-    {
-        name: 'a small viewport puts the window at the top left, with no horizontal scrolling',
-        viewport: { width: 360, height: 640 },
+    ...[{ width: 360, height: 640 }, { width: 390, height: 844 }].map((size) => ({
+        name: `a ${size.width} x ${size.height} phone: the window at the top left, no horizontal scrolling; the rules scaled down whole into the viewport, dragged by a finger on their caption`,
+        viewport: { ...size, hasTouch: true, isMobile: true, deviceScaleFactor: 2 },
         async run(page) {
             const client = await (await page.$('#client')).boundingBox();
             assert.deepEqual([client.x, client.y], [0, 0]);
             assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
+            const inside = async () => {
+                const box = await page.$eval('#rules', (dialog) => dialog.getBoundingClientRect().toJSON());
+                assert.ok(box.left >= 0 && box.top >= 0 && box.right <= size.width + 0.01
+                    && box.bottom <= size.height + 0.01, JSON.stringify(box));
+                return box;
+            };
+            await page.tap('#command2');
+            const opened = await inside();
+            // Scaled, not reflowed: as wide as the viewport, every line whole.
+            assert.ok(Math.abs(opened.width - size.width) < 0.01, `${opened.width} wide`);
+            assert.deepEqual(await page.$eval('#rules-text', (text) =>
+                [text.scrollWidth <= text.offsetWidth, text.textContent.split('\n').length]), [true, 11]);
+            const caption = await centreOf(page, '#rules-caption');
+            const finger = await page.touchscreen.touchStart(caption.x, caption.y);
+            await finger.move(caption.x + 30, caption.y + 50);
+            const moved = await inside();
+            assert.deepEqual([moved.left, Math.round(moved.top - opened.top)], [0, 50]);
+            await finger.move(caption.x, caption.y + 2000);
+            await finger.end();
+            assert.ok(Math.abs((await inside()).bottom - size.height) < 0.01);
         },
-    },
+    })),
     {
         name: 'a setup move, then Start Game and a jump',
         async run(page) {
@@ -240,13 +260,21 @@ const steps = [
             assert.equal(lines.length, 11);
             assert.equal(lines[2], ' remaining at the end of the game.  When you jump a piece that piece is removed');
             assert.equal(await activeId(page), 'rules-ok');
+            // Dragged by the caption with the mouse: as far as the pointer
+            // goes, and no further than the viewport's edge.
+            const caption = await centreOf(page, '#rules-caption');
+            await page.mouse.move(caption.x, caption.y);
+            await page.mouse.down();
+            await page.mouse.move(caption.x - 60, caption.y + 40, { steps: 3 });
+            shown = await rules();
+            assert.deepEqual([shown.left, shown.top],
+                [Math.trunc((viewport.width - shown.width) / 2) - 60, Math.trunc((viewport.height - shown.height) / 2) + 40]);
             // The game goes on beside the rules, moved clear of the cells.
-            const corner = await page.evaluate(() => {
-                const dialog = document.getElementById('rules');
-                dialog.style.left = innerWidth - dialog.offsetWidth + 'px';
-                dialog.style.top = innerHeight - dialog.offsetHeight + 'px';
-                return dialog.offsetLeft;
-            });
+            await page.mouse.move(caption.x + 2000, caption.y + 2000, { steps: 3 });
+            await page.mouse.up();
+            shown = await rules();
+            assert.deepEqual([shown.left, shown.top], [viewport.width - shown.width, viewport.height - shown.height]);
+            const corner = shown.left;
             await page.evaluate(() => document.getElementById('command2').focus());
             await mouseDrag(page, 14, 15);
             assert.deepEqual(await pegs(page), [...without(kStart, [14]), 15]);
