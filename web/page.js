@@ -8,6 +8,7 @@
 
 const TarnwickPage = (() => {
     const kCannotStart = 'The game could not start. Reload the page to try again.';
+    const kEnded = 'The game has ended. Reload the page to play again.';
     const client = document.getElementById('client');
     const board = document.getElementById('holes');
     const dragPicture = document.getElementById('drag');
@@ -18,6 +19,10 @@ const TarnwickPage = (() => {
     for (let hole = 1; hole <= 15; ++hole) {
         holes.push(document.getElementById('hole' + hole));
     }
+
+    // No long-press or right-click menu over the game window, from before
+    // the rule book loads (double-tap zoom is off there through CSS).
+    client.addEventListener('contextmenu', (event) => event.preventDefault());
 
     let ready = false;
     let ended = false;
@@ -336,7 +341,6 @@ const TarnwickPage = (() => {
         document.addEventListener('pointermove', onPointerMove);
         document.addEventListener('pointerup', onPointerUp);
         document.addEventListener('pointercancel', onPointerCancel);
-        client.addEventListener('contextmenu', (event) => event.preventDefault());
         board.addEventListener('keydown', onBoardKeyDown);
         board.addEventListener('focus', reportBoardFocus);
         board.addEventListener('blur', reportBoardFocus);
@@ -479,7 +483,7 @@ const TarnwickPage = (() => {
 
         endProgram() {
             // An installed app, or a window a script opened, may close
-            // itself; any other page stops the game and is left empty.
+            // itself; any other page stops the game and says how to play again.
             ended = true;
             endDrag();
             stopCue();
@@ -487,7 +491,7 @@ const TarnwickPage = (() => {
                 audio.close().catch(() => {});
             }
             window.close();
-            document.body.replaceChildren();
+            leaveOnly(kEnded);
         },
     };
 })();
