@@ -151,52 +151,37 @@ const kContentSecurityPolicy = "default-src 'self'; script-src 'self' 'wasm-unsa
     + "style-src 'self'; img-src 'self'; media-src 'self'; connect-src 'self'; worker-src 'self'; "
     + "manifest-src 'self'; base-uri 'none'; object-src 'none'; frame-ancestors 'none'";
 
-const kTypes = {
-    '.html': 'text/html; charset=utf-8', '.css': 'text/css', '.js': 'text/javascript',
-    '.wasm': 'application/wasm', '.png': 'image/png', '.wav': 'audio/wav',
-    '.webmanifest': 'application/manifest+json',
-};
+const kTypes = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.png': 'image/png', '.wav': 'audio/wav', '.webmanifest': 'application/manifest+json' };
 
 // Serves @p folder on 127.0.0.1 under the policy above, each file read afresh
-// at each request. A path in @p held is answered only once release() is called.
-function serve(siteFolder, { held = [] } = {}) {
-    const folder = path.resolve(siteFolder);
+// at each request; the files named in @p held only once release() is called.
+function serve(folder, { held = [] } = {}) {
     let release;
     const released = new Promise((resolve) => { release = resolve; });
     const server = http.createServer(async (request, response) => {
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname).slice(1) || 'index.html';
-        if (held.includes(name)) {
-            await released;
-        }
+        await (held.includes(name) ? released : null);
         const file = path.join(folder, path.normalize(name));
         fs.stat(file, (error, stat) => {
-            if (error || !stat.isFile() || !file.startsWith(folder)) {
-                response.writeHead(404, { 'Content-Security-Policy': kContentSecurityPolicy });
-                response.end();
-                return;
-            }
-            response.writeHead(200, {
+            const found = !error && stat.isFile();
+            response.writeHead(found ? 200 : 404, { 'Content-Security-Policy': kContentSecurityPolicy,
                 'Content-Type': kTypes[path.extname(file).toLowerCase()] || 'application/octet-stream',
-                'Content-Length': stat.size,
-                'Content-Security-Policy': kContentSecurityPolicy,
-            });
+                'Content-Length': found ? stat.size : 0 });
             // A reader that lets go early (an oversized cue) ends the stream.
-            fs.createReadStream(file).on('error', () => response.destroy()).pipe(response);
+            found ? fs.createReadStream(file).on('error', () => response.destroy()).pipe(response) : response.end();
         });
     });
-    return new Promise((resolve, reject) => {
-        server.once('error', reject);
-        server.listen(0, '127.0.0.1', () => {
-            resolve({
-                url: `http://127.0.0.1:${server.address().port}/`,
-                release,
-                stop: () => new Promise((done) => {
-                    release();
-                    server.close(() => done());
-                    server.closeAllConnections();
-                }),
-            });
-        });
+    return new Promise((resolve) => {
+        server.listen(0, '127.0.0.1', () => resolve({
+            url: `http://127.0.0.1:${server.address().port}/`,
+            release,
+            stop: () => new Promise((done) => {
+                release();
+                server.close(done);
+                server.closeAllConnections();
+            }),
+        }));
     });
 }
 
@@ -205,9 +190,8 @@ function serve(siteFolder, { held = [] } = {}) {
 async function watchPolicyViolations(page) {
     await page.evaluateOnNewDocument(() => {
         window.policyViolations = [];
-        document.addEventListener('securitypolicyviolation', (event) => {
-            window.policyViolations.push(`${event.violatedDirective} ${event.blockedURI} ${event.sourceFile}:${event.lineNumber}`);
-        }, true);
+        document.addEventListener('securitypolicyviolation', (event) => window.policyViolations
+            .push(`${event.violatedDirective} ${event.blockedURI} ${event.sourceFile}:${event.lineNumber}`), true);
     });
 }
 
