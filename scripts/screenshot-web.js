@@ -1,7 +1,8 @@
 'use strict';
 // Writes the README's pictures of the game's page from headless Chromium:
-// web.png (a desktop browser), web-phone.png (a phone, at twice the density)
-// and keyboard-web.png (the board played from the keyboard).
+// web.png (a desktop browser), web-phone.png (a phone, at twice the density),
+// web-phone-rules-360.png and web-phone-rules-390.png (the rules open on two
+// phones' viewports) and keyboard-web.png (the board played from the keyboard).
 //
 //   node screenshot-web.js <site folder> <output folder>
 
@@ -17,6 +18,9 @@ async function screenshots(browser, siteFolder, outFolder) {
         { file: 'web.png', viewport: { width: 560, height: 460 } },
         { file: 'web-phone.png', viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
             clip: { x: 0, y: 0, width: 390, height: 360 } },
+        ...[[360, 640], [390, 844]].map(([width, height]) => ({
+            file: `web-phone-rules-${width}.png`, rules: true,
+            viewport: { width, height, deviceScaleFactor: 2, isMobile: true, hasTouch: true } })),
         { file: 'keyboard-web.png', viewport: { width: 560, height: 460 },
             keys: ['Tab', 'Tab', 'Tab', 'Home', 'ArrowRight', 'Space', 'ArrowDown'] },
     ];
@@ -37,6 +41,9 @@ async function screenshots(browser, siteFolder, outFolder) {
                 for (const key of view.keys) {
                     await page.keyboard.press(key);
                 }
+            } else if (view.rules) {
+                await page.tap('#command2');
+                await page.evaluate(() => document.activeElement.blur());
             } else {
                 await page.evaluate(() => document.activeElement.blur());
             }

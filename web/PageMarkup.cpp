@@ -119,6 +119,12 @@ std::string PageMarkup::styleCss()
     return css;
 }
 
+std::string PageMarkup::styleSheet()
+{
+    return "/* Written by the build from the shared layout and fonts. */\n" + styleCss()
+        + layoutCss();
+}
+
 std::string PageMarkup::cellsHtml()
 {
     std::string html;
@@ -133,7 +139,7 @@ std::string PageMarkup::cellsHtml()
 
 std::string PageMarkup::fill(std::string_view pageTemplate, std::string* error)
 {
-    const std::array<std::pair<std::string_view, std::string>, 10> values { {
+    const std::array<std::pair<std::string_view, std::string>, 8> values { {
         { "MAIN_CAPTION", escaped(kMainCaption) },
         { "START_GAME", escaped(kStartGameCaption) },
         { "HELP", escaped(kHelpCaption) },
@@ -141,8 +147,6 @@ std::string PageMarkup::fill(std::string_view pageTemplate, std::string* error)
         { "RULES_CAPTION", escaped(kRulesCaption) },
         { "OK", escaped(kOkCaption) },
         { "RULES_TEXT", rulesText() },
-        { "LAYOUT_CSS", layoutCss() },
-        { "STYLE_CSS", styleCss() },
         { "CELLS", cellsHtml() },
     } };
     std::string out;

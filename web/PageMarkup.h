@@ -8,13 +8,18 @@ namespace tarnwick {
 /// What the page shows before any script runs, from the shared layout and
 /// texts: the geometry of the game window and the rules window in CSS
 /// pixels (15 twips to one), the fonts, the keyboard's mark, the captions,
-/// the rules lines and the 15 hole cells with their names. The site's index.html is its template
-/// filled in at build time, so the first frame needs no WebAssembly.
+/// the rules lines and the 15 hole cells with their names. The site's
+/// index.html is its template filled in at build time, and layout.css its
+/// style sheet, so the first frame needs no WebAssembly and the page holds
+/// no inline style for a strict Content-Security-Policy to refuse.
 class PageMarkup {
 public:
     /// @p pageTemplate with every {{NAME}} placeholder filled in; an unknown
     /// placeholder is an error and gives nothing.
     static std::string fill(std::string_view pageTemplate, std::string* error = nullptr);
+
+    /// The site's layout.css: styleCss() and layoutCss().
+    static std::string styleSheet();
 
     /// The style rules that place the board, the cells, the buttons and the
     /// rules window, and that move the game window to the desktop's position

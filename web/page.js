@@ -7,15 +7,22 @@
 // game's alone.
 
 const TarnwickPage = (() => {
+    const kCannotStart = 'The game could not start. Reload the page to try again.';
+    const kEnded = 'The game has ended. Reload the page to play again.';
     const client = document.getElementById('client');
     const board = document.getElementById('holes');
     const dragPicture = document.getElementById('drag');
     const rules = document.getElementById('rules');
+    const rulesCaption = document.getElementById('rules-caption');
     const message = document.getElementById('message');
     const holes = [];
     for (let hole = 1; hole <= 15; ++hole) {
         holes.push(document.getElementById('hole' + hole));
     }
+
+    // No long-press or right-click menu over the game window, from before
+    // the rule book loads (double-tap zoom is off there through CSS).
+    client.addEventListener('contextmenu', (event) => event.preventDefault());
 
     let ready = false;
     let ended = false;
@@ -147,18 +154,63 @@ const TarnwickPage = (() => {
         }
     }
 
-    function centre(dialog) {
-        const left = Module._tarnwick_centred_offset(window.innerWidth, dialog.offsetWidth);
-        const top = Module._tarnwick_centred_offset(window.innerHeight, dialog.offsetHeight);
-        dialog.style.left = left + 'px';
-        dialog.style.top = top + 'px';
+    // The rules' scale on screen: the whole window scaled down where the
+    // viewport is smaller than it, its lines as printed.
+    function fitRules() {
+        const scale = Math.min(1, window.innerWidth / rules.offsetWidth,
+            window.innerHeight / rules.offsetHeight);
+        rules.style.transform = scale < 1 ? `scale(${scale})` : '';
+        return scale;
+    }
+
+    // Moves the rules' top-left corner to (left, top), kept inside the
+    // viewport so that their caption can always be taken again.
+    function placeRules(left, top) {
+        const scale = fitRules();
+        const right = window.innerWidth - rules.offsetWidth * scale;
+        const bottom = window.innerHeight - rules.offsetHeight * scale;
+        rules.style.left = Math.max(0, Math.min(left, right)) + 'px';
+        rules.style.top = Math.max(0, Math.min(top, bottom)) + 'px';
+    }
+
+    function centreRules() {
+        const scale = fitRules();
+        placeRules(
+            Module._tarnwick_centred_offset(window.innerWidth, Math.round(rules.offsetWidth * scale)),
+            Module._tarnwick_centred_offset(window.innerHeight, Math.round(rules.offsetHeight * scale)));
+    }
+
+    // The rules move by their caption, with a mouse, a finger or a pen: the
+    // caption keeps the pointer until it is let go.
+    let rulesDrag = null;
+
+    function onRulesCaptionDown(event) {
+        if (rulesDrag || !event.isPrimary || event.button !== 0) {
+            return;
+        }
+        event.preventDefault();
+        const corner = rules.getBoundingClientRect();
+        rulesDrag = { pointerId: event.pointerId, x: event.clientX - corner.left, y: event.clientY - corner.top };
+        rulesCaption.setPointerCapture(event.pointerId);
+    }
+
+    function onRulesCaptionMove(event) {
+        if (rulesDrag && event.pointerId === rulesDrag.pointerId) {
+            placeRules(event.clientX - rulesDrag.x, event.clientY - rulesDrag.y);
+        }
+    }
+
+    function onRulesCaptionUp(event) {
+        if (rulesDrag && event.pointerId === rulesDrag.pointerId) {
+            rulesDrag = null;
+        }
     }
 
     function Command2_Click() {
         // The rules open centred; when open, HELP only brings them forward.
         if (!rules.open) {
             rules.show();
-            centre(rules);
+            centreRules();
         }
         document.getElementById('rules-ok').focus();
     }
@@ -254,13 +306,41 @@ const TarnwickPage = (() => {
         document.documentElement.classList.remove('dragging');
     }
 
+    // The page's one line once the game is gone: it cannot start, or the
+    // player quit where the page may not close itself.
+    function leaveOnly(line) {
+        const paragraph = document.createElement('p');
+        paragraph.id = 'page-line';
+        paragraph.setAttribute('role', 'alert');
+        paragraph.textContent = line;
+        document.body.replaceChildren(paragraph);
+    }
+
+    function cannotStart() {
+        if (!ready && !ended) {
+            ended = true;
+            leaveOnly(kCannotStart);
+        }
+    }
+
     function whenReady() {
+        if (ended) {
+            return;
+        }
         ready = true;
+        for (const button of client.querySelectorAll('button')) {
+            button.disabled = false;
+        }
+        board.tabIndex = 0;
+        client.removeAttribute('aria-busy');
+        // Start Game has the focus at start, unless the player has moved it.
+        if (!document.activeElement || document.activeElement === document.body) {
+            document.getElementById('command1').focus();
+        }
         client.addEventListener('pointerdown', onPointerDown);
         document.addEventListener('pointermove', onPointerMove);
         document.addEventListener('pointerup', onPointerUp);
         document.addEventListener('pointercancel', onPointerCancel);
-        client.addEventListener('contextmenu', (event) => event.preventDefault());
         board.addEventListener('keydown', onBoardKeyDown);
         board.addEventListener('focus', reportBoardFocus);
         board.addEventListener('blur', reportBoardFocus);
@@ -285,6 +365,18 @@ const TarnwickPage = (() => {
             game()?._tarnwick_command3_click();
         });
         document.getElementById('rules-ok').addEventListener('click', () => rules.close());
+        rulesCaption.addEventListener('pointerdown', onRulesCaptionDown);
+        rulesCaption.addEventListener('pointermove', onRulesCaptionMove);
+        rulesCaption.addEventListener('pointerup', onRulesCaptionUp);
+        rulesCaption.addEventListener('pointercancel', onRulesCaptionUp);
+        rulesCaption.addEventListener('lostpointercapture', onRulesCaptionUp);
+        // A viewport that shrinks (a phone turned) keeps the rules whole and inside.
+        window.addEventListener('resize', () => {
+            if (rules.open) {
+                const corner = rules.getBoundingClientRect();
+                placeRules(corner.left, corner.top);
+            }
+        });
         // Esc does nothing in the rules: only "OK" closes them.
         rules.addEventListener('cancel', (event) => event.preventDefault());
         document.getElementById('message-ok').addEventListener('click', () => message.close());
@@ -303,6 +395,7 @@ const TarnwickPage = (() => {
 
     return {
         whenReady,
+        cannotStart,
 
         showPicture(hole, peg, name) {
             const cell = holes[hole - 1];
@@ -390,7 +483,7 @@ const TarnwickPage = (() => {
 
         endProgram() {
             // An installed app, or a window a script opened, may close
-            // itself; any other page stops the game and is left empty.
+            // itself; any other page stops the game and says how to play again.
             ended = true;
             endDrag();
             stopCue();
@@ -398,13 +491,15 @@ const TarnwickPage = (() => {
                 audio.close().catch(() => {});
             }
             window.close();
-            document.body.replaceChildren();
+            leaveOnly(kEnded);
         },
     };
 })();
 
 var Module = {
     postRun: [() => TarnwickPage.whenReady()],
+    // A missing or broken tarnwick.wasm, or a rule book that fails to start.
+    onAbort: () => TarnwickPage.cannotStart(),
 };
 
 // The first frame, the board with its pegs, is in the page itself and waits
@@ -415,6 +510,13 @@ var Module = {
 window.addEventListener('load', () => {
     const ruleBook = document.createElement('script');
     ruleBook.src = 'tarnwick.js';
+    ruleBook.addEventListener('error', () => TarnwickPage.cannotStart());
+    // A tarnwick.js that is not the rule book's defines none of its exports.
+    ruleBook.addEventListener('load', () => {
+        if (typeof Module._tarnwick_image1_mouse_down !== 'function') {
+            TarnwickPage.cannotStart();
+        }
+    });
     document.head.append(ruleBook);
     if ('serviceWorker' in navigator) {
         navigator.serviceWorker.register('sw.js').catch(() => {});

@@ -1,7 +1,8 @@
-// Fills in the page template from the shared layout and texts; run by the
-// build under Node (the file system is the host's).
+// Fills in the page template and writes the page's style sheet from the
+// shared layout and texts; run by the build under Node (the file system is
+// the host's).
 //
-//   render_page <index.html.in> <index.html>
+//   render_page <index.html.in> <index.html> <layout.css>
 
 #include "PageMarkup.h"
 
@@ -13,10 +14,22 @@
 
 namespace {
 
+bool writeFile(const char* name, const std::string& text)
+{
+    std::ofstream out(name, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", name);
+        return false;
+    }
+    return true;
+}
+
 int renderPage(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: render_page <template> <output>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: render_page <template> <page> <style sheet>\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -31,14 +44,8 @@ int renderPage(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
         return 1;
     }
-    std::ofstream out(argv[2], std::ios::binary);
-    out << page;
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "cannot write %s\n", argv[2]);
-        return 1;
-    }
-    return 0;
+    return writeFile(argv[2], page) && writeFile(argv[3], tarnwick::PageMarkup::styleSheet()) ? 0
+                                                                                              : 1;
 }
 
 } // namespace

@@ -58,7 +58,7 @@ TEST(PageMarkupTest, RulesKeepTheirLinesAndSpacesAndAreEscaped)
 
 TEST(PageMarkupTest, LaysOutTheWindowInCssPixelsAtFifteenTwipsEach)
 {
-    const std::string css = PageMarkup::layoutCss();
+    const std::string css = PageMarkup::styleSheet();
     const char* rules[] = {
         "#client { width: 336px; height: 328px; }",
         "#board { left: 0px; top: 0px; width: 338px; height: 329px; }",
@@ -98,7 +98,7 @@ TEST(PageMarkupTest, CellsShowTheStartPositionByName)
 // only on the focused board, outside the cell.
 TEST(PageMarkupTest, StylesTheFontsAndTheKeyboardRingFromTheLayout)
 {
-    const std::string css = PageMarkup::fill("{{STYLE_CSS}}");
+    const std::string css = PageMarkup::styleSheet();
     const std::string families = "font-family: \"Nimbus Sans\", \"Liberation Sans\", \"Arial\", "
                                  "\"Helvetica\", sans-serif;";
     const std::string rules[] = {

@@ -7,6 +7,7 @@
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const path = require('node:path');
 const puppeteer = require('puppeteer-core');
 
@@ -144,30 +145,53 @@ const sleep = (ms) => new Promise((resolve) => { setTimeout(resolve, ms); });
 
 // --- The site ------------------------------------------------------------------
 
-function serve(folder) {
-    return new Promise((resolve, reject) => {
-        const server = childProcess.spawn('python3',
-            ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
-            { stdio: ['ignore', 'pipe', 'ignore'] });
-        let output = '';
-        server.stdout.on('data', (chunk) => {
-            output += chunk;
-            const match = /port (\d+)/.exec(output);
-            if (match) {
-                resolve({
-                    url: `http://127.0.0.1:${match[1]}/`,
-                    stop: () => new Promise((done) => {
-                        if (server.exitCode !== null || server.signalCode !== null) {
-                            done();
-                            return;
-                        }
-                        server.once('exit', done);
-                        server.kill();
-                    }),
-                });
-            }
+// The policy the site must work under: a host's strictest that still runs
+// WebAssembly. Every response carries it.
+const kContentSecurityPolicy = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; "
+    + "style-src 'self'; img-src 'self'; media-src 'self'; connect-src 'self'; worker-src 'self'; "
+    + "manifest-src 'self'; base-uri 'none'; object-src 'none'; frame-ancestors 'none'";
+
+const kTypes = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.png': 'image/png', '.wav': 'audio/wav', '.webmanifest': 'application/manifest+json' };
+
+// Serves @p folder on 127.0.0.1 under the policy above, each file read afresh
+// at each request; the files named in @p held only once release() is called.
+function serve(folder, { held = [] } = {}) {
+    let release;
+    const released = new Promise((resolve) => { release = resolve; });
+    const server = http.createServer(async (request, response) => {
+        const name = decodeURIComponent(new URL(request.url, 'http://host').pathname).slice(1) || 'index.html';
+        await (held.includes(name) ? released : null);
+        const file = path.join(folder, path.normalize(name));
+        fs.stat(file, (error, stat) => {
+            const found = !error && stat.isFile();
+            response.writeHead(found ? 200 : 404, { 'Content-Security-Policy': kContentSecurityPolicy,
+                'Content-Type': kTypes[path.extname(file).toLowerCase()] || 'application/octet-stream',
+                'Content-Length': found ? stat.size : 0 });
+            // A reader that lets go early (an oversized cue) ends the stream.
+            found ? fs.createReadStream(file).on('error', () => response.destroy()).pipe(response) : response.end();
         });
-        server.once('exit', () => reject(new Error('http.server ended: ' + output)));
+    });
+    return new Promise((resolve) => {
+        server.listen(0, '127.0.0.1', () => resolve({
+            url: `http://127.0.0.1:${server.address().port}/`,
+            release,
+            stop: () => new Promise((done) => {
+                release();
+                server.close(done);
+                server.closeAllConnections();
+            }),
+        }));
+    });
+}
+
+// Notes every report of the policy above, from the page's first moment on,
+// in window.policyViolations.
+async function watchPolicyViolations(page) {
+    await page.evaluateOnNewDocument(() => {
+        window.policyViolations = [];
+        document.addEventListener('securitypolicyviolation', (event) => window.policyViolations
+            .push(`${event.violatedDirective} ${event.blockedURI} ${event.sourceFile}:${event.lineNumber}`), true);
     });
 }
 
@@ -178,5 +202,5 @@ async function waitForGame(page) {
 
 module.exports = {
     kStart, kWinningGame, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
-    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, waitForGame,
+    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, watchPolicyViolations, waitForGame,
 };
