@@ -3,7 +3,7 @@
 #include "BoardTexts.h"
 #include "MainWindowLayout.h"
 #include "RulesWindowLayout.h"
-#include "UiFontSpec.h"
+#include "UiFace.h"
 #include "WindowTexts.h"
 
 #include <algorithm>
@@ -43,13 +43,13 @@ std::string rulesText()
 }
 
 // The face at 96 dpi, as longhands so that the page's own line heights stay.
-std::string font(const UiFontSpec& spec, bool bold)
+std::string font(const UiFace& face, bool bold)
 {
     std::string css = "font-family:";
-    for (const std::string_view family : spec.families) {
+    for (const std::string_view family : face.families) {
         css += " \"" + std::string(family) + "\",";
     }
-    return css + " sans-serif; font-size: " + std::to_string(spec.pixelsAt(kBaseDpi))
+    return css + " sans-serif; font-size: " + std::to_string(face.pixelsAt(kBaseDpi))
         + "px; font-weight: " + (bold ? "bold" : "normal") + ";";
 }
 

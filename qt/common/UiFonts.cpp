@@ -2,7 +2,7 @@
 
 #include "QtText.h"
 #include "TwipGeometry.h"
-#include "UiFontSpec.h"
+#include "UiFace.h"
 
 #include <QStringList>
 
@@ -10,18 +10,18 @@ namespace tarnwick {
 
 namespace {
 
-QFont fontFor(const UiFontSpec& spec)
+QFont fontFor(const UiFace& face)
 {
     QFont font;
     QStringList families;
-    for (const std::string_view family : spec.families) {
+    for (const std::string_view family : face.families) {
         families << qtText(family);
     }
     font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     // Sizes in pixels: the windows are laid out in pixels at 96 dpi.
-    font.setPixelSize(spec.pixelsAt(kBaseDpi));
-    font.setBold(spec.bold);
+    font.setPixelSize(face.pixelsAt(kBaseDpi));
+    font.setBold(face.bold);
     return font;
 }
 

@@ -1,12 +1,12 @@
 #include "GdiDrawing.h"
 
 #include "DpiGeometry.h"
-#include "UiFontSpec.h"
+#include "UiFace.h"
 #include "WideText.h"
 
 namespace tarnwick {
 
-FontHandle uiFont(const UiFontSpec& font, UINT dpi, int pixels)
+FontHandle uiFont(const UiFace& font, UINT dpi, int pixels)
 {
     // A negative height asks for the character height, as points measure it.
     const int height = -(pixels > 0 ? pixels : font.pixelsAt(pictureDpi(dpi)));

@@ -5,11 +5,11 @@
 
 namespace tarnwick {
 
-struct UiFontSpec;
+struct UiFace;
 
 /// The Windows face of @p font, @p pixels high (its size for a window at
 /// @p dpi unless given).
-FontHandle uiFont(const UiFontSpec& font, UINT dpi, int pixels = 0);
+FontHandle uiFont(const UiFace& font, UINT dpi, int pixels = 0);
 
 /// The bitmap resource @p name, as a DIB section so its colours stay exact.
 HBITMAP loadBitmapResource(HINSTANCE instance, const wchar_t* name);

@@ -2,7 +2,7 @@
 
 #include "GdiDrawing.h"
 #include "MessageParams.h"
-#include "UiFontSpec.h"
+#include "UiFace.h"
 #include "WideText.h"
 
 #include <commctrl.h>

@@ -6,7 +6,7 @@
 #include "MessageParams.h"
 #include "PushButtons.h"
 #include "RulesWindowLayout.h"
-#include "UiFontSpec.h"
+#include "UiFace.h"
 #include "WideText.h"
 #include "WindowTexts.h"
 

@@ -9,7 +9,7 @@ namespace tarnwick {
 /// A font the windows ask for. The game was laid out around two classic
 /// bitmap faces that no platform here has; each front-end asks for the
 /// stand-ins below instead, at the same size and weight.
-struct UiFontSpec {
+struct UiFace {
     /// Faces in order of preference on Linux and in the browser. Nimbus Sans
     /// is a Helvetica clone, narrow enough for the rules to fit their window;
     /// Liberation Sans and Arial share its advance widths.
@@ -32,9 +32,9 @@ inline constexpr std::array<std::string_view, 4> kSansFamilies { "Nimbus Sans", 
     "Arial", "Helvetica" };
 
 /// The push buttons' captions: "MS Sans Serif", 8.25 pt, bold.
-inline constexpr UiFontSpec kButtonFont { kSansFamilies, "Microsoft Sans Serif", 8.25, true };
+inline constexpr UiFace kButtonFont { kSansFamilies, "Microsoft Sans Serif", 8.25, true };
 
 /// The rules window's printed lines: "System", 9.75 pt, bold.
-inline constexpr UiFontSpec kPrintFont { kSansFamilies, "Tahoma", 9.75, true };
+inline constexpr UiFace kPrintFont { kSansFamilies, "Tahoma", 9.75, true };
 
 } // namespace tarnwick
