@@ -1,11 +1,9 @@
 #include "BoardNavigation.h"
 #include "Game.h"
 #include "RecordingPorts.h"
-#include "TriangleSolver.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,40 +186,6 @@ TEST(BoardNavigation, LeadsToTheNearestHoleAsTheCellsAreDrawn)
         EXPECT_EQ(BoardNavigation::next(row.hole, BoardKey::home), 1);
         EXPECT_EQ(BoardNavigation::next(row.hole, BoardKey::end), 15);
     }
-}
-
-// A whole game won from the keyboard alone, through the same solver the
-// other whole-game tests use.
-TEST(KeyboardGame, WinsAGameWithTheKeyboardAlone)
-{
-    RecordingPorts fakes;
-    Game game(fakes.ports());
-    game.Form_Load();
-    game.Board_GotFocus();
-    auto goTo = [&game](int hole) {
-        game.Board_KeyDown(BoardKey::home);
-        for (int at = 1; at < hole; ++at) {
-            game.Board_KeyDown(BoardKey::right);
-        }
-    };
-    // Empty hole 1 in setup (the peg of 1 to 15), then play a winning line.
-    goTo(1);
-    game.Board_KeyDown(BoardKey::activate);
-    goTo(15);
-    game.Board_KeyDown(BoardKey::activate);
-    game.Command1_Click();
-    const auto line
-        = testing::TriangleSolver(testing::TriangleSolver::Ending::onePeg).solve(0x7FFE);
-    ASSERT_TRUE(line.has_value());
-    for (const testing::GeometricJump& jump : *line) {
-        goTo(jump.from);
-        game.Board_KeyDown(BoardKey::activate);
-        goTo(jump.to);
-        game.Board_KeyDown(BoardKey::activate);
-    }
-    EXPECT_NE(
-        std::find(fakes.log.begin(), fakes.log.end(), "message You're A Winner"), fakes.log.end());
-    EXPECT_EQ(game.state().Game_Mode, Mode_Setup) << "the board was set up again";
 }
 
 } // namespace
