@@ -10,7 +10,7 @@
 #   --windows       what cross-compiling the Windows game needs
 #   --windows-test  that, and what testing it under Wine needs
 #   --web           what compiling the browser game needs
-#   --web-test      that, and what testing it in headless Chromium needs
+#   --web-test      that, and what testing it in Chromium, Firefox ESR and WebKitGTK needs
 #
 # Safe on a desktop:
 #  - it removes nothing, ever (apt-get --no-remove): where a package could
@@ -84,7 +84,7 @@ windows_test_packages=(wine wine64 fonts-wine libxcursor1 "${session_packages[@]
 # there). Its tests: Debian's Chromium, driven from Node by a client that npm
 # installs; npm is looked for as a command, as Node may come from elsewhere.
 web_packages=(emscripten)
-web_test_packages=(chromium "${audio_packages[@]}")
+web_test_packages=(chromium firefox-esr webkit2gtk-driver "${audio_packages[@]}")
 command -v npm >/dev/null || web_test_packages+=(npm)
 case ${1:-} in
 "") ;;
