@@ -101,6 +101,29 @@ case ${1:-} in
     ;;
 esac
 
+# The browser tests' private web server: Debian's nginx binary (in
+# Debian 12 the package nginx holds it; nginx-light is a wrapper), unpacked
+# into the cache, never installed, as installing the package starts and
+# enables a system service.
+fetch_private_nginx() {
+    command -v nginx >/dev/null && return 0
+    local cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
+    local folder="$cache_home/nginx"
+    [[ -x $folder/usr/sbin/nginx ]] && return 0
+    mkdir -p "$folder"
+    local download
+    download=$(mktemp -d)
+    if (cd "$download" && apt-get download -q nginx >&2) && dpkg-deb -x "$download"/nginx_*.deb "$folder"; then
+        echo "setup.sh: nginx unpacked in $folder" >&2
+    else
+        echo "setup.sh: could not fetch nginx into $folder (the web server tests need it)" >&2
+    fi
+    rm -rf "$download"
+}
+case ${1:-} in
+--test | --web-test) fetch_private_nginx ;;
+esac
+
 missing=()
 declare -A seen=()
 for package in "${packages[@]}"; do

@@ -506,10 +506,12 @@ var Module = {
 // for nothing but its pictures. The rule book (tarnwick.js and its .wasm)
 // loads once the page has, and then the service worker, which keeps a copy
 // of the whole site, so that neither holds up those pictures. This script is
-// deferred, so the page has not loaded yet.
+// deferred, so the page has not loaded yet. The build names the rule book by
+// its content, beside this script's own tag.
+const kRuleBook = document.currentScript.dataset.ruleBook;
 window.addEventListener('load', () => {
     const ruleBook = document.createElement('script');
-    ruleBook.src = 'tarnwick.js';
+    ruleBook.src = kRuleBook;
     ruleBook.addEventListener('error', () => TarnwickPage.cannotStart());
     // A tarnwick.js that is not the rule book's defines none of its exports.
     ruleBook.addEventListener('load', () => {
