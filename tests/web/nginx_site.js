@@ -83,11 +83,15 @@ http {
     const exited = new Promise((resolve) => child.on('exit', resolve));
     child.on('error', () => {});
     const origin = `http://127.0.0.1:${port}`;
-    const close = async () => {
-        running.delete(child);
-        child.kill('SIGKILL');
-        await exited;
-        fs.rmSync(prefix, { recursive: true, force: true });
+    let closed = null;
+    const close = () => {
+        closed = closed || (async () => {
+            running.delete(child);
+            child.kill('SIGKILL');
+            await exited;
+            fs.rmSync(prefix, { recursive: true, force: true });
+        })();
+        return closed;
     };
     let ended = false;
     exited.then(() => { ended = true; });

@@ -105,7 +105,10 @@ async function main() {
         {}, `tarnwick-site-${versionOf(next)}`);
         assert.equal(await keptCueBytes('pickup.WAV'), fs.statSync(path.join(next, 'winner.WAV')).size);
 
+        // The page's offline mode does not reach its service worker's
+        // fetches in Chromium: the server goes away too.
         await page.setOfflineMode(true);
+        await server.close();
         await page.reload();
         await waitForGame(page);
         assert.equal(await nextVersion(), 2);
