@@ -81,6 +81,11 @@ function without(holes, removed) {
     return holes.filter((hole) => !removed.includes(hole));
 }
 
+// The rule book's file in @p folder: the build names it by its content.
+function ruleBookFile(folder, extension) {
+    return fs.readdirSync(folder).find((name) => /^tarnwick\.[0-9a-f]{16}\./.test(name) && name.endsWith(extension));
+}
+
 // --- The steps -------------------------------------------------------------
 
 const steps = [
@@ -102,7 +107,7 @@ const steps = [
     },
     {
         name: 'until the rule book runs the buttons are disabled, the board takes no focus and presses change nothing',
-        held: ['tarnwick.wasm'],
+        held: ['.wasm'],
         async run(page, site, folder, server) {
             // The buttons' disabled, the board's tab stop, the window's aria-busy.
             const controls = () => page.evaluate(() => [...document.querySelectorAll('#client button')]
@@ -124,13 +129,13 @@ const steps = [
         },
     },
     ...[
-        ['a broken tarnwick.wasm', 'tarnwick.wasm', (file) => fs.writeFileSync(file, 'not WebAssembly')],
-        ['a missing tarnwick.wasm', 'tarnwick.wasm', fs.rmSync],
-        ['a missing tarnwick.js', 'tarnwick.js', fs.rmSync],
-        ['a tarnwick.js that is not the rule book', 'tarnwick.js', (file) => fs.writeFileSync(file, 'var x = ;')],
-    ].map(([what, file, spoil]) => ({
+        ['a broken tarnwick.wasm', '.wasm', (file) => fs.writeFileSync(file, 'not WebAssembly')],
+        ['a missing tarnwick.wasm', '.wasm', fs.rmSync],
+        ['a missing tarnwick.js', '.js', fs.rmSync],
+        ['a tarnwick.js that is not the rule book', '.js', (file) => fs.writeFileSync(file, 'var x = ;')],
+    ].map(([what, extension, spoil]) => ({
         name: `${what}: one line says the game could not start and how to retry, and nothing else shows`,
-        prepare: (folder) => spoil(path.join(folder, file)),
+        prepare: (folder) => spoil(path.join(folder, ruleBookFile(folder, extension))),
         async run(page) {
             await page.waitForSelector('#page-line');
             assert.deepEqual(await page.evaluate(() => [...document.body.children].map((child) =>
@@ -613,7 +618,7 @@ async function main() {
             const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
             fs.cpSync(siteFolder, folder, { recursive: true });
             step.prepare?.(folder);
-            const server = await serve(folder, { held: step.held });
+            const server = await serve(folder, { held: step.held?.map((extension) => ruleBookFile(folder, extension)) });
             const context = step.defaultContext ? null : await browser.createBrowserContext();
             const page = await (context || browser).newPage();
             try {
