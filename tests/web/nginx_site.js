@@ -1,62 +1,56 @@
 'use strict';
-// A private nginx serving a site folder at /games/tarnwick/ with the shipped
-// configuration (packaging/web/tarnwick.conf), so that the tests see what
-// hosts serve. Everything it writes lives in a prefix under TMPDIR; it runs
-// as one process of this user, ended on close() and when Node ends.
-//
-//   const { url, origin, close } = await serveSite(siteFolder, { nginx });
+// A private nginx serving a folder at /games/tarnwick/ with the shipped
+// configuration (packaging/web/tarnwick.conf): the tests see what hosts
+// serve. Its files live in a prefix under TMPDIR; it is one process of this
+// user on a free port of 127.0.0.1, ended on close() and when Node ends.
 
-const { spawn } = require('child_process');
-const fs = require('fs');
-const http = require('http');
-const net = require('net');
-const os = require('os');
-const path = require('path');
+const { spawn } = require('node:child_process');
+const fs = require('node:fs');
+const http = require('node:http');
+const net = require('node:net');
+const os = require('node:os');
+const path = require('node:path');
 
 const kShippedConfig = path.join(__dirname, '..', '..', 'packaging', 'web', 'tarnwick.conf');
 const kSubPath = '/games/tarnwick/';
 
-// nginx's quoting: a string in double quotes with \ and " escaped, so that
-// any checkout path (spaces, commas, colons, semicolons) stays one argument.
+// Any checkout path (spaces, commas, colons, semicolons) stays one argument.
 const quoted = (text) => `"${text.replace(/[\\"]/g, (c) => `\\${c}`)}"`;
 
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const probe = net.createServer().on('error', reject);
-        probe.listen(0, '127.0.0.1', () => {
-            const { port } = probe.address();
-            probe.close(() => resolve(port));
-        });
+const freePort = () => new Promise((resolve, reject) => {
+    const probe = net.createServer().on('error', reject).listen(0, '127.0.0.1', () => {
+        const { port } = probe.address();
+        probe.close(() => resolve(port));
     });
-}
+});
 
-function answers(url) {
-    return new Promise((resolve) => {
-        http.get(url, (response) => { response.resume(); resolve(true); }).on('error', () => resolve(false));
-    });
-}
+const answers = (url) => new Promise((resolve) => {
+    http.get(url, (response) => resolve(response.resume() !== null)).on('error', () => resolve(false));
+});
 
-const running = new Set();
-const endAll = () => { for (const child of running) { child.kill('SIGKILL'); } };
-process.on('exit', endAll);
+const running = new Map(); // child -> its prefix
+process.on('exit', () => running.forEach((prefix, child) => {
+    child.kill('SIGKILL');
+    fs.rmSync(prefix, { recursive: true, force: true });
+}));
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
-    process.on(signal, () => { endAll(); process.exit(128 + os.constants.signals[signal]); });
+    process.on(signal, () => process.exit(128 + os.constants.signals[signal]));
 }
 
 /**
- * Serves @p siteFolder at http://127.0.0.1:<free port>/games/tarnwick/.
- * @param options.nginx the nginx binary (TARNWICK_NGINX, else nginx on PATH)
+ * Serves @p siteFolder at <url> = http://127.0.0.1:<free port>/games/tarnwick/
+ * with nginx (@p options.nginx, else TARNWICK_NGINX, else nginx on PATH).
  * @returns { url, origin, close() }
  */
 async function serveSite(siteFolder, { nginx = process.env.TARNWICK_NGINX || 'nginx' } = {}) {
     const prefix = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-nginx-'));
-    const port = await freePort();
     const inPrefix = (name) => quoted(path.join(prefix, name));
-    const site = path.resolve(siteFolder) + '/';
-    // One process (no master, no workers): it reads the site as this user,
+    const port = await freePort();
+    // nginx reads a $ in alias as a variable: the site is reached through a link.
+    fs.symlinkSync(path.resolve(siteFolder), path.join(prefix, 'site'));
+    // No master and no workers: the one process reads the site as this user,
     // root included, and nothing outlives a kill of it.
-    fs.writeFileSync(path.join(prefix, 'nginx.conf'), `
-master_process off;
+    fs.writeFileSync(path.join(prefix, 'nginx.conf'), `master_process off;
 daemon off;
 pid ${inPrefix('nginx.pid')};
 error_log ${inPrefix('error.log')} warn;
@@ -71,7 +65,7 @@ http {
     server {
         listen 127.0.0.1:${port};
         location ${kSubPath} {
-            alias ${quoted(site)};
+            alias ${quoted(path.join(prefix, 'site/'))};
             include ${quoted(kShippedConfig)};
         }
     }
@@ -79,13 +73,13 @@ http {
 `);
     const child = spawn(nginx, ['-p', prefix, '-c', path.join(prefix, 'nginx.conf'), '-e', path.join(prefix, 'error.log')],
         { stdio: ['ignore', 'inherit', 'inherit'] });
-    running.add(child);
-    const exited = new Promise((resolve) => child.on('exit', resolve));
+    running.set(child, prefix);
+    let ended = false;
+    const exited = new Promise((resolve) => child.on('close', resolve)).then(() => { ended = true; });
     child.on('error', () => {});
-    const origin = `http://127.0.0.1:${port}`;
     let closed = null;
     const close = () => {
-        closed = closed || (async () => {
+        closed ||= (async () => {
             running.delete(child);
             child.kill('SIGKILL');
             await exited;
@@ -93,12 +87,10 @@ http {
         })();
         return closed;
     };
-    let ended = false;
-    exited.then(() => { ended = true; });
+    const origin = `http://127.0.0.1:${port}`;
     for (let tries = 0; !(await answers(origin + kSubPath)); ++tries) {
-        if (ended || tries > 200) {
-            const log = fs.existsSync(path.join(prefix, 'error.log'))
-                ? fs.readFileSync(path.join(prefix, 'error.log'), 'utf8') : '';
+        if (ended || tries === 400) {
+            const log = fs.readFileSync(path.join(prefix, 'error.log'), { encoding: 'utf8', flag: 'a+' });
             await close();
             throw new Error(`nginx did not start: ${log}`);
         }

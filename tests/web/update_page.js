@@ -1,8 +1,8 @@
 'use strict';
-// A host replaces the site by its next version: the player who opened the
-// page before, online, then offline, runs the next version whole, never a
-// page of one version with the rule book of the other. Served by a private
-// nginx with the shipped configuration, which compresses and chunks.
+// A host puts up the site's next version: a player who opened the page before
+// runs it at the next load online, then offline, whole: never the page of one
+// version with the rule book of the other. Served by a private nginx with the
+// shipped configuration, which compresses and chunks.
 //
 //   node update_page.js <site folder> <next version's site folder>
 
@@ -15,22 +15,13 @@ const { kStart, launch, pegs, mouseDrag, waitForGame } = require('./page_driver'
 const { serveSite } = require('./nginx_site');
 
 const [first, next] = process.argv.slice(2);
-if (!first || !next || !fs.existsSync(path.join(next, 'sw.js'))) {
-    console.error('usage: node update_page.js <site folder> <next version\'s site folder>');
-    process.exit(2);
-}
-
 const hashed = (folder, pattern) => fs.readdirSync(folder).find((name) => pattern.test(name));
 const versionOf = (folder) => fs.readFileSync(path.join(folder, 'sw.js'), 'utf8').match(/kVersion = '([0-9a-f]+)'/)[1];
 
-function head(url) {
-    return new Promise((resolve, reject) => {
-        http.get(url, { headers: { 'Accept-Encoding': 'gzip' } }, (response) => {
-            response.resume();
-            response.on('end', () => resolve(response.headers));
-        }).on('error', reject);
-    });
-}
+const headersOf = (url) => new Promise((resolve, reject) => {
+    http.get(url, { headers: { 'Accept-Encoding': 'gzip' } }, (response) => resolve(response.resume().headers))
+        .on('error', reject);
+});
 
 // What the shipped configuration promises a host, as served.
 async function checkHeaders(url, folder) {
@@ -47,7 +38,7 @@ async function checkHeaders(url, folder) {
         ['missing.js', /^text\/html/, 'no-cache', false],
     ];
     for (const [name, type, cacheControl, compressed] of rows) {
-        const headers = await head(url + name);
+        const headers = await headersOf(url + name);
         assert.match(headers['content-type'], type, name);
         assert.equal(headers['cache-control'], cacheControl, name);
         assert.match(headers['content-security-policy'], policy, name);
@@ -56,11 +47,6 @@ async function checkHeaders(url, folder) {
         assert.deepEqual([headers['content-encoding'], 'content-length' in headers],
             compressed ? ['gzip', false] : [undefined, true], name);
     }
-}
-
-function replaceFolder(folder, by) {
-    fs.rmSync(folder, { recursive: true, force: true });
-    fs.cpSync(by, folder, { recursive: true });
 }
 
 async function main() {
@@ -95,7 +81,8 @@ async function main() {
         assert.equal(await keptCueBytes('pickup.WAV'), fs.statSync(path.join(first, 'pickup.WAV')).size);
 
         // The host puts the next version up, and replaces a cue.
-        replaceFolder(served, next);
+        fs.rmSync(served, { recursive: true });
+        fs.cpSync(next, served, { recursive: true });
         fs.copyFileSync(path.join(next, 'winner.WAV'), path.join(served, 'pickup.WAV'));
         await page.goto(server.url);
         await waitForGame(page);
