@@ -80,9 +80,25 @@ async function main() {
         assert.deepEqual(await keptVersions(), [`tarnwick-site-${versionOf(first)}`]);
         assert.equal(await keptCueBytes('pickup.WAV'), fs.statSync(path.join(first, 'pickup.WAV')).size);
 
-        // The host puts the next version up, and replaces a cue.
+        // The host puts the next version up, one file still of another
+        // version: its worker's install fails, and the kept copy stays whole.
         fs.rmSync(served, { recursive: true });
         fs.cpSync(next, served, { recursive: true });
+        fs.writeFileSync(path.join(served, hashed(served, /^layout\./)), '/* another version */');
+        assert.equal(await page.evaluate(async () => {
+            const registration = await navigator.serviceWorker.getRegistration();
+            const found = new Promise((resolve) => registration.addEventListener('updatefound',
+                () => resolve(registration.installing), { once: true }));
+            await registration.update();
+            const worker = await found;
+            while (!['redundant', 'activated'].includes(worker.state)) {
+                await new Promise((resolve) => worker.addEventListener('statechange', resolve, { once: true }));
+            }
+            return worker.state;
+        }), 'redundant');
+        assert.deepEqual(await keptVersions(), [`tarnwick-site-${versionOf(first)}`]);
+        // Then all of it, and a replaced cue.
+        fs.copyFileSync(path.join(next, hashed(next, /^layout\./)), path.join(served, hashed(next, /^layout\./)));
         fs.copyFileSync(path.join(next, 'winner.WAV'), path.join(served, 'pickup.WAV'));
         await page.goto(server.url);
         await waitForGame(page);
