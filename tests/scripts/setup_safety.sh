@@ -41,6 +41,11 @@ STUB
 chmod +x "$work/bin/"*
 export STUB_DIR=$work PATH="$work/bin:$PATH"
 export TARNWICK_SETUP_STARTUP_DIRS="$work/etc/systemd/user $work/etc/xdg/autostart"
+# The tests' nginx, unpacked there by an earlier run.
+export TARNWICK_CACHE_HOME=$work/cache
+mkdir -p "$work/cache/nginx/usr/sbin"
+printf '#!/bin/sh\n' >"$work/cache/nginx/usr/sbin/nginx"
+chmod +x "$work/cache/nginx/usr/sbin/nginx"
 
 # run_setup INSTALLED ADDS ARGS...: a fresh machine with INSTALLED packages
 # (space-separated) where installing adds the start-up entries ADDS.
@@ -87,6 +92,13 @@ everything=$(bash -c 'source <(sed -n "/^packages=(/,/^esac/p" "$1" | sed "s/^ca
     tr ' ' '\n' | sort -u | xargs)
 run_setup "$everything" "" --test || fail "setup failed with everything installed: $(cat "$work/out")"
 [[ ! -e $work/apt.log ]] || fail "apt ran with everything installed: $(cat "$work/apt.log")"
+
+# The tests' nginx is fetched and unpacked, never installed (that would start
+# a system service).
+rm -r "$work/cache/nginx"
+run_setup "$everything" "" --web-test || fail "setup failed without nginx: $(cat "$work/out")"
+grep -q '^apt-get download -q nginx ' "$work/apt.log" || fail "nginx not fetched: $(cat "$work/apt.log" 2>&1)"
+[[ -z $(install_line) ]] || fail "nginx installed: $(install_line)"
 
 # What a login starts: an entry apt adds goes again, one that was there stays.
 mkdir -p "$work/etc/xdg/autostart"
