@@ -98,7 +98,7 @@ async function main() {
         }), 'redundant');
         assert.deepEqual(await keptVersions(), [`tarnwick-site-${versionOf(first)}`]);
         // Then all of it, and a replaced cue.
-        fs.copyFileSync(path.join(next, hashed(next, /^layout\./)), path.join(served, hashed(next, /^layout\./)));
+        fs.cpSync(next, served, { recursive: true });
         fs.copyFileSync(path.join(next, 'winner.WAV'), path.join(served, 'pickup.WAV'));
         await page.goto(server.url);
         await waitForGame(page);
