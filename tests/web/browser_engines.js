@@ -24,6 +24,7 @@ const kCapabilities = {
     firefox: {
         accessibilityTree: 'puppeteer reads the accessibility tree over the DevTools protocol only',
         installability: 'Firefox installs no web app from a manifest',
+        touchScroll: 'Firefox pans no page for touches sent over BiDi, not even a plain tall one',
     },
     webkit: {
         accessibilityTree: 'WebDriver exposes no accessibility tree',
@@ -76,7 +77,12 @@ class PuppeteerPage {
         this.raw = page;
         this.engine = engine;
         this.owner = owner;
-        this.mouse = page.mouse;
+        this.mouse = {
+            move: (x, y, options) => page.mouse.move(...this.clamp(x, y), options),
+            down: () => page.mouse.down(),
+            up: () => page.mouse.up(),
+            click: (x, y) => page.mouse.click(x, y),
+        };
         // The BiDi keyboard knows the space bar only as its character.
         const key = (name) => (name === 'Space' ? ' ' : name);
         this.keys = {
@@ -84,7 +90,12 @@ class PuppeteerPage {
             down: (name) => page.keyboard.down(key(name)),
             up: (name) => page.keyboard.up(key(name)),
         };
-        this.touch = { start: (x, y) => page.touchscreen.touchStart(x, y) };
+        this.touch = {
+            start: async (x, y) => {
+                const finger = await page.touchscreen.touchStart(x, y);
+                return { move: (toX, toY) => finger.move(...this.clamp(toX, toY)), end: () => finger.end() };
+            },
+        };
     }
 
     goto(url) { return this.raw.goto(url, { waitUntil: 'load' }); }
@@ -159,8 +170,9 @@ class WebDriverPage {
         const pointer = (actions) => session.actions([{ type: 'pointer', id: 'mouse',
             parameters: { pointerType: 'mouse' }, actions }]);
         this.mouse = {
-            move: async (x, y, { steps = 1 } = {}) => {
+            move: async (toX, toY, { steps = 1 } = {}) => {
                 const from = this.at;
+                const [x, y] = this.clamp(toX, toY);
                 this.at = { x, y };
                 await pointer(Array.from({ length: steps }, (_, step) => ({ type: 'pointerMove', origin: 'viewport',
                     x: Math.round(from.x + (x - from.x) * (step + 1) / steps),
@@ -284,6 +296,12 @@ async function launchWebKit() {
 // The driver-neutral moves, on either kind of page.
 for (const Page of [PuppeteerPage, WebDriverPage]) {
     Object.assign(Page.prototype, {
+        // A pointer moved beyond the viewport stops at its last pixel in
+        // every engine: WebDriver refuses such a move outright.
+        clamp(x, y) {
+            const { width, height } = this.viewport();
+            return [Math.min(Math.max(x, 0), width - 1), Math.min(Math.max(y, 0), height - 1)];
+        },
         $eval(selector, fn, ...args) {
             return this.evaluate(new Function('selector', '...args',
                 `return (${fn})(document.querySelector(selector), ...args);`), selector, ...args);

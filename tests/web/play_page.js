@@ -450,10 +450,14 @@ const steps = [
                 requestAnimationFrame(() => requestAnimationFrame(() => resolve(scrollY)))));
             assert.equal(await scrolled(), 0);
             // The same swipe below the window does scroll it.
-            const below = await page.touch.start(c.x, 600);
-            await below.move(c.x, 500);
-            await below.end();
-            assert.ok(await scrolled() > 0);
+            if (lacks(page.engine, 'touchScroll')) {
+                console.log(`  # no check that a swipe below the window scrolls: ${lacks(page.engine, 'touchScroll')}`);
+            } else {
+                const below = await page.touch.start(c.x, 600);
+                await below.move(c.x, 500);
+                await below.end();
+                assert.ok(await scrolled() > 0);
+            }
             // The 2x pictures at this density.
             assert.match(await page.$eval('#hole2', (cell) => getComputedStyle(cell).backgroundImage),
                 /peg@2x\.png/);
@@ -590,8 +594,12 @@ const steps = [
                 field(1, 2), field(6, 2), field(8000, 4), field(96000, 4), field(12, 2), field(16, 2),
                 Buffer.from('data'), field(9600, 4), Buffer.alloc(9600, 0x10)]);
             fs.writeFileSync(path.join(folder, 'pickup.WAV'), wide);
-            await mouseDrag(page, 6, 3);
+            // Held until it sounds: the drop's own cue would cut it off unheard.
+            const six = await centreOf(page, '#hole6');
+            await page.mouse.move(six.x, six.y);
+            await page.mouse.down();
             await page.waitFor(() => window.cueChannels.length > 0);
+            await page.mouse.up();
             assert.deepEqual(await page.evaluate(() => window.cueChannels), [2]);
         },
     },
