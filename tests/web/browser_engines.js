@@ -32,6 +32,8 @@ const kCapabilities = {
         requests: 'WebDriver reports no network requests',
         popups: 'WebDriver reports no window a script opens',
         touch: 'WebKitWebDriver on GTK turns touch pointer actions into mouse events',
+        narrowViewport: 'MiniBrowser\'s window is never narrower than its toolbar: 447 px',
+        focusLeavesBoardAfterClick: 'WebKit starts Shift+Tab from the hole last clicked, inside the board, so the board keeps the focus',
         isMobile: 'WebDriver has no mobile viewport emulation (device scale, touch screen)',
         newDocument: 'WebDriver runs no script before the page\'s own: policy reports are watched from load on',
     },

@@ -166,6 +166,7 @@ const steps = [
     ...[{ width: 360, height: 640 }, { width: 390, height: 844 }].map((size) => ({
         name: `a ${size.width} x ${size.height} phone: the window at the top left, no horizontal scrolling; HELP shows the rules scaled down whole into the viewport, dragged by a finger on their caption`,
         viewport: { ...size, hasTouch: true, isMobile: true, deviceScaleFactor: 2 },
+        needs: ['narrowViewport'],
         async run(page) {
             const client = await page.boxOf('#client');
             assert.deepEqual([client.x, client.y], [0, 0]);
@@ -373,6 +374,10 @@ const steps = [
             assert.deepEqual(await pegs(page), [1, ...without(kStart, [1, 2]), 15]);
             assert.equal(await activeId(page), 'holes');
             assert.deepEqual(await keyboardMark(page), { hole: 2, ring, spoken: 'Hole 2, empty' });
+            if (lacks(page.engine, 'focusLeavesBoardAfterClick')) {
+                console.log(`  # no check that Shift+Tab leaves the board after a click: ${lacks(page.engine, 'focusLeavesBoardAfterClick')}`);
+                return;
+            }
             await page.keys.down('Shift');
             await page.keys.press('Tab');
             await page.keys.up('Shift');
