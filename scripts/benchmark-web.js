@@ -88,9 +88,9 @@ async function benchmark(engine, siteFolder, loads) {
         const tab = await context.newPage();
         await tab.setViewport({ width: 1024, height: 768 });
         await tab.goto(server.url + 'index.html', { waitUntil: 'load' });
-        const game = wrapPage(tab, 'chromium');
-        await waitForGame(game);
-        await watchCueStarts(game);
+        const player = wrapPage(tab, 'chromium');
+        await waitForGame(player);
+        await watchCueStarts(player);
         const devtools = await tab.createCDPSession();
         // The peak: the heap read every 20 ms through the game and its message.
         let peak = 0;
@@ -103,8 +103,8 @@ async function benchmark(engine, siteFolder, loads) {
             }
         })();
         await tab.click('#command1');
-        await play(game, kWinningGame);
-        await endOfGameCue(game, folder);
+        await play(player, kWinningGame);
+        await endOfGameCue(player, folder);
         await tab.click('#message-ok');
         sampling = false;
         await sampler;
@@ -115,7 +115,7 @@ async function benchmark(engine, siteFolder, loads) {
         console.log(`| Peak JS heap in a game, plus WebAssembly memory | – | ${mib(peak)} MiB + ${mib(wasm)} MiB | – | – |`);
         console.log(`| JS heap after it, collected (used / total) | – | ${mib(heap.usedSize)} / ${mib(heap.totalSize)} MiB | – | – |`);
         if (process.env.TARNWICK_TEST_PULSE === '1') {
-            await pickupLatency(engine, game, loads);
+            await pickupLatency(engine, player, loads);
         }
         await context.close();
     } finally {
@@ -212,9 +212,13 @@ async function lighthouseScores(siteFolder) {
                     `--chrome-flags=${flags}`, ...(form === 'desktop' ? ['--preset=desktop'] : [])],
                 { maxBuffer: 64 * 1024 * 1024 }, (error, stdout) => (error ? reject(error) : resolve(stdout)));
             });
-            const { categories } = JSON.parse(output);
+            const { categories, audits } = JSON.parse(output);
+            // What cost points: the weighted audits that did not pass.
+            const lost = Object.values(categories).flatMap((category) => category.auditRefs
+                .filter((ref) => ref.weight > 0 && audits[ref.id].score !== null && audits[ref.id].score < 1)
+                .map((ref) => ref.id));
             console.log(`| Lighthouse, ${form}: ${Object.values(categories).map((category) =>
-                `${category.title} ${Math.round(category.score * 100)}`).join(', ')} | – | – | – | – |`);
+                `${category.title} ${Math.round(category.score * 100)}`).join(', ')}${lost.length ? ` (short of full: ${lost.join(', ')})` : ''} | – | – | – | – |`);
         }
     } finally {
         await server.close();

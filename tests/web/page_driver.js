@@ -194,7 +194,7 @@ function serve(folder, { held = [] } = {}) {
         fs.stat(file || folder, (error, stat) => {
             const found = file !== null && !error && stat.isFile();
             response.writeHead(found ? 200 : 404, { 'Content-Security-Policy': kContentSecurityPolicy,
-                'Content-Type': kTypes[path.extname(file).toLowerCase()] || 'application/octet-stream',
+                'Content-Type': kTypes[path.extname(file || '').toLowerCase()] || 'application/octet-stream',
                 'Content-Length': found ? stat.size : 0 });
             // A reader that lets go early (an oversized cue) ends the stream.
             found ? fs.createReadStream(file).on('error', () => response.destroy()).pipe(response) : response.end();
