@@ -11,14 +11,16 @@
 // A page offers: goto, evaluate(fn, ...args), waitFor(fn, ...args), $eval,
 // $$eval, mouse {move, down, up, click}, keys {press, down, up}, touch
 // (start(x, y) -> finger {move, end}, or null), click/tap/focus(selector),
-// setViewport, viewport, screenshot, onNewDocument(fn) (or null) and close. What an engine cannot do is in kCapabilities, with the reason.
+// setViewport, viewport, screenshot, onNewDocument(fn) (or null) and close.
+// What an engine cannot do is in kCapabilities, with the reason.
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
 
-// What each engine's driver cannot do, and why: a step that needs it is
-// skipped with the reason printed.
+// What each engine or its driver cannot do, or does otherwise than a player's
+// browser, and why: a step or check that needs it is skipped with the reason
+// printed.
 const kCapabilities = {
     chromium: {},
     firefox: {
@@ -33,8 +35,8 @@ const kCapabilities = {
         popups: 'WebDriver reports no window a script opens',
         touch: 'WebKitWebDriver on GTK turns touch pointer actions into mouse events',
         narrowViewport: 'MiniBrowser\'s window is never narrower than its toolbar: 447 px',
-        focusLeavesBoardAfterClick: 'WebKit starts Shift+Tab from the hole last clicked, inside the board, so the board keeps the focus',
-        isMobile: 'WebDriver has no mobile viewport emulation (device scale, touch screen)',
+        // As on a plain page with a focusable box: Tab still leaves it.
+        focusLeavesBoardAfterClick: 'WebKit starts Shift+Tab from the hole last clicked, so it comes back to the board that holds it',
         newDocument: 'WebDriver runs no script before the page\'s own: policy reports are watched from load on',
     },
 };
