@@ -216,7 +216,7 @@ async function lighthouseScores(siteFolder) {
             // What cost points: the weighted audits that did not pass.
             const lost = Object.values(categories).flatMap((category) => category.auditRefs
                 .filter((ref) => ref.weight > 0 && audits[ref.id].score !== null && audits[ref.id].score < 1)
-                .map((ref) => ref.id));
+                .map((ref) => `${category.id}/${ref.id}`));
             console.log(`| Lighthouse, ${form}: ${Object.values(categories).map((category) =>
                 `${category.title} ${Math.round(category.score * 100)}`).join(', ')}${lost.length ? ` (short of full: ${lost.join(', ')})` : ''} | – | – | – | – |`);
         }
