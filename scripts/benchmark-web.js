@@ -1,16 +1,19 @@
 'use strict';
 // Measures the game's page in headless Chromium against a floor page (the
-// same HTML, pictures and buttons with no script): see scripts/benchmark-web.sh.
+// same HTML, pictures and buttons with no script), the press to the pick-up
+// cue in Chromium, Firefox and WebKitGTK, and Lighthouse's scores: see
+// scripts/benchmark-web.sh.
 //
 //   node benchmark-web.js <site folder> [loads]
 
+const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
 const {
-    kWinningGame, siteFolderArgument, launch, centreOf, play, watchCueStarts, waitForLongCue,
-    now, recordSink, sleep, serve, waitForGame,
+    kWinningGame, siteFolderArgument, launch, centreOf, play, watchCueStarts, endOfGameCue,
+    now, recordSink, sleep, serve, waitForGame, wrapPage,
 } = require('../tests/web/page_driver.js');
 
 // Runs in every page before its own scripts: the first frame in which the
@@ -40,7 +43,8 @@ function figures(values, unit, digits = 1) {
 
 const middle = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-async function benchmark(browser, siteFolder, loads) {
+async function benchmark(engine, siteFolder, loads) {
+    const browser = engine.raw;
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-bench-'));
     fs.cpSync(siteFolder, folder, { recursive: true });
     // The floor: the same page with no script and no manifest.
@@ -84,8 +88,9 @@ async function benchmark(browser, siteFolder, loads) {
         const tab = await context.newPage();
         await tab.setViewport({ width: 1024, height: 768 });
         await tab.goto(server.url + 'index.html', { waitUntil: 'load' });
-        await waitForGame(tab);
-        await watchCueStarts(tab);
+        const player = wrapPage(tab, 'chromium');
+        await waitForGame(player);
+        await watchCueStarts(player);
         const devtools = await tab.createCDPSession();
         // The peak: the heap read every 20 ms through the game and its message.
         let peak = 0;
@@ -98,8 +103,8 @@ async function benchmark(browser, siteFolder, loads) {
             }
         })();
         await tab.click('#command1');
-        await play(tab, kWinningGame);
-        await waitForLongCue(tab);
+        await play(player, kWinningGame);
+        await endOfGameCue(player, folder);
         await tab.click('#message-ok');
         sampling = false;
         await sampler;
@@ -110,65 +115,131 @@ async function benchmark(browser, siteFolder, loads) {
         console.log(`| Peak JS heap in a game, plus WebAssembly memory | – | ${mib(peak)} MiB + ${mib(wasm)} MiB | – | – |`);
         console.log(`| JS heap after it, collected (used / total) | – | ${mib(heap.usedSize)} / ${mib(heap.totalSize)} MiB | – | – |`);
         if (process.env.TARNWICK_TEST_PULSE === '1') {
-            // Where the time goes: from the press to the page's start() of
-            // the cue (watchCueStarts), and what the audio context says it
-            // adds after that.
-            await tab.evaluate(() => { window.cueDelays = []; });
-            const recorder = await recordSink();
-            const latencies = [];
-            let firstPress = null;
-            let early = 0;
-            try {
-                const at = await centreOf(tab, '#hole1');
-                // The series' first press is timed apart: by the recorder's
-                // clock its cue already sounds at it.
-                for (let press = 0; press <= loads; ++press) {
-                    await tab.mouse.move(at.x, at.y);
-                    const time = now();
-                    await tab.mouse.down();
-                    await sleep(400);
-                    const heard = recorder.heard(time, time + 400);
-                    await tab.mouse.up();
-                    await sleep(500);
-                    if (press === 0) {
-                        firstPress = heard.onset;
-                    } else if (heard.onset === 0) {
-                        // Sounding already at the press by the recorder's clock:
-                        // not a latency.
-                        ++early;
-                    } else if (heard.onset !== null) {
-                        latencies.push(heard.onset);
-                    }
-                }
-            } finally {
-                await recorder.stop();
-            }
-            console.log(`| Press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
-            console.log(`| the same for the series' first press | – | ${firstPress === null ? 'not heard' : firstPress === 0 ? 'sounding at the press by the recorder\'s clock' : firstPress.toFixed(0) + ' ms'} | – | – |`);
-            const { delays, context } = await tab.evaluate(() => ({ delays: window.cueDelays.slice(1),
-                context: ((audio) => audio && [audio.baseLatency, audio.outputLatency])(window.cueContext) }));
-            if (delays.length) {
-                console.log(`| of which the press to the page's start() of the cue (the same presses) | – | ${figures(delays, 'ms', 0)} | – | – |`);
-            }
-            if (context) {
-                console.log(`| the audio context's own base / output latency | – | ${(context[0] * 1000).toFixed(0)} / ${(context[1] * 1000).toFixed(0)} ms | – | – |`);
-            }
+            await pickupLatency(engine, player, loads);
         }
         await context.close();
     } finally {
-        await server.stop();
+        await server.close();
         fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
+// The press to the first sample of the pick-up cue at the audio server, in
+// @p page (on the game, ready) of @p engine, @p loads presses.
+async function pickupLatency(engine, page, loads) {
+    // Where the time goes: from the press to the page's start() of the cue
+    // (watchCueStarts), and what the audio context says it adds after that.
+    await watchCueStarts(page);
+    const recorder = await recordSink();
+    const latencies = [];
+    let firstPress = null;
+    let early = 0;
+    try {
+        const at = await centreOf(page, '#hole1');
+        // The series' first press is timed apart: by the recorder's clock
+        // its cue already sounds at it, or the audio output is still opening.
+        for (let press = 0; press <= loads; ++press) {
+            await page.mouse.move(at.x, at.y);
+            const time = now();
+            await page.mouse.down();
+            await sleep(400);
+            const heard = recorder.heard(time, time + 400);
+            await page.mouse.up();
+            await sleep(500);
+            if (press === 0) {
+                firstPress = heard.onset;
+            } else if (heard.onset === 0) {
+                // Sounding already at the press by the recorder's clock: not a latency.
+                ++early;
+            } else if (heard.onset !== null) {
+                latencies.push(heard.onset);
+            }
+        }
+    } finally {
+        await recorder.stop();
+    }
+    const name = engine.name;
+    console.log(`| ${name}: press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
+    console.log(`| ${name}: the same for the series' first press | – | ${firstPress === null ? 'not heard' : firstPress === 0 ? 'sounding at the press by the recorder\'s clock' : firstPress.toFixed(0) + ' ms'} | – | – |`);
+    const { delays, context } = await page.evaluate(() => ({ delays: window.cueDelays.slice(1),
+        context: ((audio) => audio && [audio.baseLatency, audio.outputLatency || 0])(window.cueContext) }));
+    if (delays.length) {
+        console.log(`| ${name}: of which the press to the page's start() of the cue (the same presses) | – | ${figures(delays, 'ms', 0)} | – | – |`);
+    }
+    if (context) {
+        console.log(`| ${name}: the audio context's own base / output latency | – | ${(context[0] * 1000).toFixed(0)} / ${(context[1] * 1000).toFixed(0)} ms | – | – |`);
+    }
+}
+
+// The pick-up latency in an engine other than Chromium, on a page of its own.
+async function otherEngineLatency(name, siteFolder, loads) {
+    let engine;
+    try {
+        engine = await launch(name);
+    } catch (error) {
+        console.log(`| ${name}: not measured (${error.message.split('\n')[0]}) | – | – | – | – |`);
+        return;
+    }
+    const server = await serve(siteFolder);
+    try {
+        const page = await engine.newPage();
+        await page.setViewport({ width: 1024, height: 768 });
+        await page.goto(server.url + 'index.html');
+        await waitForGame(page);
+        await pickupLatency(engine, page, loads);
+        await page.close();
+    } finally {
+        await engine.close();
+        await server.close();
+    }
+}
+
+// Lighthouse's four scores for the page, as a desktop and as a phone, from
+// Debian's chromium with the tests' flags (LIGHTHOUSE: its command, from
+// scripts/lighthouse's lockfile).
+async function lighthouseScores(siteFolder) {
+    if (!process.env.LIGHTHOUSE) {
+        return;
+    }
+    const server = await serve(siteFolder);
+    const flags = '--headless=new --no-sandbox --disable-gpu --no-first-run --disable-background-networking '
+        + '--disable-component-update --disable-sync';
+    try {
+        for (const form of ['desktop', 'mobile']) {
+            const output = await new Promise((resolve, reject) => {
+                childProcess.execFile(process.env.LIGHTHOUSE, [server.url + 'index.html', '--quiet',
+                    '--output=json', `--chrome-path=${process.env.CHROMIUM || '/usr/bin/chromium'}`,
+                    `--chrome-flags=${flags}`, ...(form === 'desktop' ? ['--preset=desktop'] : [])],
+                { maxBuffer: 64 * 1024 * 1024 }, (error, stdout) => (error ? reject(error) : resolve(stdout)));
+            });
+            const { categories, audits } = JSON.parse(output);
+            // What cost points: the weighted audits that did not pass.
+            const lost = Object.values(categories).flatMap((category) => category.auditRefs
+                .filter((ref) => ref.weight > 0 && audits[ref.id].score !== null && audits[ref.id].score < 1)
+                .map((ref) => `${category.id}/${ref.id}`));
+            console.log(`| Lighthouse, ${form}: ${Object.values(categories).map((category) =>
+                `${category.title} ${Math.round(category.score * 100)}`).join(', ')}${lost.length ? ` (short of full: ${lost.join(', ')})` : ''} | – | – | – | – |`);
+        }
+    } finally {
+        await server.close();
     }
 }
 
 async function main() {
     const siteFolder = siteFolderArgument('node benchmark-web.js <site folder with index.html> [loads]');
-    const browser = await launch();
+    const loads = Number(process.argv[3] || 20);
+    const engine = await launch('chromium');
     try {
-        await benchmark(browser, siteFolder, Number(process.argv[3] || 20));
+        await benchmark(engine, siteFolder, loads);
     } finally {
-        await browser.close();
+        await engine.close();
     }
+    if (process.env.TARNWICK_TEST_PULSE === '1') {
+        for (const name of ['firefox', 'webkit']) {
+            await otherEngineLatency(name, siteFolder, loads);
+        }
+    }
+    await lighthouseScores(siteFolder);
 }
 
 main().catch((error) => {

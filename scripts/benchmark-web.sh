@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
 # Measures the browser version in headless Chromium against a floor page (the
 # same HTML, pictures and buttons, no script), alternating, LOADS loads each
-# (20 unless set), in a private session with a private PulseAudio server:
-# the first frame with board and pegs, the bytes before it, the sizes of the
-# script and the .wasm (also gzipped), the peak memory in a game, and the press to
-# the first sample of the pick-up cue at the audio server. Prints a table of
-# min / median / max.
+# (20 unless set), in a private session with a private PulseAudio server and
+# X server (WebKitGTK's MiniBrowser has no headless mode): the first frame
+# with board and pegs, the bytes before it, the sizes of the script and the
+# .wasm (also gzipped), the peak memory in a game, the press to the first
+# sample of the pick-up cue at the audio server in Chromium, Firefox and
+# WebKitGTK, and Lighthouse's four scores as a desktop and as a phone.
+# Prints a table of min / median / max.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 site="$(scripts/build-web.sh)"
 tests/web/install-driver.sh
+# Lighthouse from its own lockfile, beside the tests' but apart from them.
+cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
+lighthouse_dir="$cache_home/lighthouse"
+if ! cmp -s scripts/lighthouse/package-lock.json "$lighthouse_dir/package-lock.json"; then
+    mkdir -p "$lighthouse_dir"
+    cp scripts/lighthouse/package.json scripts/lighthouse/package-lock.json "$lighthouse_dir/"
+    (cd "$lighthouse_dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error) >&2
+fi
 # The cues are heard by the sound tests' monitor recorder, a native program.
 [[ -f build/dev/build.ninja ]] || cmake --preset dev >/dev/null
 cmake --build --preset dev --target tarnwick_monitor_listener >&2
-modules="${TARNWICK_WEB_TEST_DIR:-$HOME/.cache/tarnwick/web-tests}/node_modules"
-scripts/x-session.sh --pulse --no-x -- \
-    env NODE_PATH="$modules" TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" node scripts/benchmark-web.js "$site" "${LOADS:-20}"
+modules="${TARNWICK_WEB_TEST_DIR:-$cache_home/web-tests}/node_modules"
+scripts/x-session.sh --pulse -- \
+    env NODE_PATH="$modules" LIGHTHOUSE="$lighthouse_dir/node_modules/.bin/lighthouse" \
+    TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" \
+    node scripts/benchmark-web.js "$site" "${LOADS:-20}"

@@ -13,7 +13,7 @@ const { siteFolderArgument, launch, mouseDrag, play, serve, waitForGame } =
 // The README's pictures: the game after a setup move, a jump and a peg picked
 // up, by the mouse, and for keyboard-web.png by the keyboard from Start Game
 // (Tab to the board, the peg of hole 2 held over hole 4).
-async function screenshots(browser, siteFolder, outFolder) {
+async function screenshots(engine, siteFolder, outFolder) {
     const views = [
         { file: 'web.png', viewport: { width: 560, height: 460 } },
         { file: 'web-phone.png', viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
@@ -27,10 +27,9 @@ async function screenshots(browser, siteFolder, outFolder) {
     const server = await serve(siteFolder);
     try {
         for (const view of views) {
-            const context = await browser.createBrowserContext();
-            const page = await context.newPage();
+            const page = await engine.newPage();
             await page.setViewport(view.viewport);
-            await page.goto(server.url + 'index.html', { waitUntil: 'load' });
+            await page.goto(server.url + 'index.html');
             await waitForGame(page);
             await page.mouse.click(1, 1);
             await play(page, [[6, 15]]);
@@ -39,7 +38,7 @@ async function screenshots(browser, siteFolder, outFolder) {
             if (view.keys) {
                 await page.focus('#command1');
                 for (const key of view.keys) {
-                    await page.keyboard.press(key);
+                    await page.keys.press(key);
                 }
             } else if (view.rules) {
                 await page.tap('#command2');
@@ -47,23 +46,23 @@ async function screenshots(browser, siteFolder, outFolder) {
             } else {
                 await page.evaluate(() => document.activeElement.blur());
             }
-            await page.screenshot({ path: path.join(outFolder, view.file), clip: view.clip });
+            await page.screenshot(path.join(outFolder, view.file), view.clip);
             console.log(path.join(outFolder, view.file));
-            await context.close();
+            await page.close();
         }
     } finally {
-        await server.stop();
+        await server.close();
     }
 }
 
 
 async function main() {
     const siteFolder = siteFolderArgument('node screenshot-web.js <site folder with index.html> <output folder>');
-    const browser = await launch();
+    const engine = await launch('chromium');
     try {
-        await screenshots(browser, siteFolder, process.argv[3]);
+        await screenshots(engine, siteFolder, process.argv[3]);
     } finally {
-        await browser.close();
+        await engine.close();
     }
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the browser tests' driver (puppeteer-core, as pinned in the
+# Installs the browser tests' driver and checker (puppeteer-core and axe-core, as pinned in the
 # lockfile beside this script) under ~/.cache/tarnwick/web-tests, once: it is
 # installed again only when the lockfile changes. Needs the npm command, from
 # Debian's npm or any other Node installation.
@@ -17,5 +17,5 @@ if [[ -d "$target/node_modules/puppeteer-core" ]] && cmp -s "$here/package-lock.
 fi
 mkdir -p "$target"
 cp "$here/package.json" "$here/package-lock.json" "$target/"
-# No install scripts: puppeteer-core downloads nothing, and the tests use Debian's chromium.
+# No install scripts: puppeteer-core downloads nothing, and the tests use Debian's browsers.
 (cd "$target" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error) >&2

@@ -1,15 +1,16 @@
 'use strict';
 // What the page's test, its screenshots and its benchmark share: a private
-// server for the site, headless Chromium, and the moves of a player.
+// server for the site, the browser engines (browser_engines.js), and the
+// moves of a player.
 //
-// puppeteer-core comes from the lockfile beside this script, installed by
-// install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
+// puppeteer-core and axe-core come from the lockfile beside this script,
+// installed by install-driver.sh under ~/.cache/tarnwick (NODE_PATH points there).
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const { kCapabilities, lacks, launch, wrapPage } = require('./browser_engines.js');
 
 const kStart = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14];
 // From the start position, as pairs (from, to): to one peg.
@@ -26,17 +27,6 @@ function siteFolderArgument(usage) {
     return siteFolder;
 }
 
-function launch() {
-    return puppeteer.launch({
-        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-        headless: true,
-        // The cues must reach the audio server: no --mute-audio.
-        ignoreDefaultArgs: ['--mute-audio'],
-        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-            '--disable-component-update', '--disable-sync'],
-    });
-}
-
 // --- The page as a player sees it --------------------------------------------
 
 async function pegs(page) {
@@ -45,9 +35,8 @@ async function pegs(page) {
         .filter((hole) => hole > 0));
 }
 
-async function centreOf(page, selector) {
-    const box = await (await page.$(selector)).boundingBox();
-    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+function centreOf(page, selector) {
+    return page.centreOf(selector);
 }
 
 async function mouseDrag(page, from, to) {
@@ -65,20 +54,24 @@ async function play(page, moves) {
     }
 }
 
-// Notes the length in seconds and the channels of every sound the page starts,
-// the milliseconds from each press to the first sound started after it, and
-// the audio context they play in.
+// Notes the length in seconds, the channels and a fingerprint of every sound
+// the page starts, the milliseconds from each press to the first sound
+// started after it, and the audio context they play in.
 async function watchCueStarts(page) {
     await page.evaluate(() => {
         window.cueStarts = [];
         window.cueChannels = [];
+        window.cuePrints = [];
         window.cueDelays = [];
         let pressed = null;
         document.addEventListener('pointerdown', (event) => { pressed = event.timeStamp; }, true);
         const start = AudioBufferSourceNode.prototype.start;
         AudioBufferSourceNode.prototype.start = function (...args) {
+            const samples = this.buffer.getChannelData(0);
             window.cueStarts.push(this.buffer.duration);
             window.cueChannels.push(this.buffer.numberOfChannels);
+            window.cuePrints.push([this.buffer.length, this.buffer.sampleRate,
+                Math.sqrt(samples.reduce((sum, sample) => sum + sample * sample, 0) / samples.length)]);
             if (pressed !== null) {
                 window.cueDelays.push(performance.now() - pressed);
                 pressed = null;
@@ -89,10 +82,40 @@ async function watchCueStarts(page) {
     });
 }
 
-// The end-of-game cue starts while the message is open: the page decodes it
-// in WebAssembly while the game's code sleeps in the message.
-async function waitForLongCue(page) {
-    await page.waitForFunction(() => window.cueStarts.some((seconds) => seconds >= 1));
+// The fingerprint watchCueStarts takes of a started sound, of a 16-bit PCM
+// cue file: frames, rate and the first channel's RMS; null for other files.
+function cuePrint(file) {
+    const bytes = fs.readFileSync(file);
+    let format = null;
+    for (let at = 12; at + 8 <= bytes.length; at += 8 + bytes.readUInt32LE(at + 4) + (bytes.readUInt32LE(at + 4) & 1)) {
+        const id = bytes.toString('latin1', at, at + 4);
+        if (id === 'fmt ') {
+            format = { tag: bytes.readUInt16LE(at + 8), channels: bytes.readUInt16LE(at + 10),
+                rate: bytes.readUInt32LE(at + 12), bits: bytes.readUInt16LE(at + 22) };
+        } else if (id === 'data' && format && format.tag === 1 && format.bits === 16) {
+            const frames = Math.floor(bytes.readUInt32LE(at + 4) / 2 / format.channels);
+            let sum = 0;
+            for (let frame = 0; frame < frames; ++frame) {
+                sum += (bytes.readInt16LE(at + 8 + frame * 2 * format.channels) / 32768) ** 2;
+            }
+            return [frames, format.rate, Math.sqrt(sum / frames)];
+        }
+    }
+    return null;
+}
+
+// Waits for the end-of-game cue (the first sound of a second or more) and
+// names the cue file of @p folder it is, by its fingerprint; '?' for none.
+// It starts while the message is open: the page decodes it in WebAssembly
+// while the game's code sleeps in the message.
+async function endOfGameCue(page, folder) {
+    await page.waitFor(() => window.cueStarts.some((seconds) => seconds >= 1));
+    const heard = (await page.evaluate(() => window.cuePrints)).find(([frames, rate]) => frames / rate >= 1);
+    const cues = fs.readdirSync(folder).filter((name) => name.endsWith('.WAV'));
+    return cues.find((name) => {
+        const print = cuePrint(path.join(folder, name));
+        return print && print[0] === heard[0] && print[1] === heard[1] && Math.abs(print[2] - heard[2]) < 1e-4;
+    }) || '?';
 }
 
 // --- What the private audio server plays -----------------------------------
@@ -154,19 +177,24 @@ const kContentSecurityPolicy = "default-src 'self'; script-src 'self' 'wasm-unsa
 const kTypes = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.png': 'image/png', '.wav': 'audio/wav', '.webmanifest': 'application/manifest+json' };
 
-// Serves @p folder on 127.0.0.1 under the policy above, each file read afresh
-// at each request; the files named in @p held only once release() is called.
+// Where a host puts the site: not at the root of its server.
+const kSitePath = '/games/tarnwick/';
+
+// Serves @p folder at kSitePath on 127.0.0.1 under the policy above, each
+// file read afresh at each request; the files named in @p held only once
+// release() is called. Nothing else is served.
 function serve(folder, { held = [] } = {}) {
     let release;
     const released = new Promise((resolve) => { release = resolve; });
     const server = http.createServer(async (request, response) => {
-        const name = decodeURIComponent(new URL(request.url, 'http://host').pathname).slice(1) || 'index.html';
+        const pathname = decodeURIComponent(new URL(request.url, 'http://host').pathname);
+        const name = pathname.startsWith(kSitePath) ? pathname.slice(kSitePath.length) || 'index.html' : null;
         await (held.includes(name) ? released : null);
-        const file = path.join(folder, path.normalize(name));
-        fs.stat(file, (error, stat) => {
-            const found = !error && stat.isFile();
+        const file = name === null ? null : path.join(folder, path.normalize(name));
+        fs.stat(file || folder, (error, stat) => {
+            const found = file !== null && !error && stat.isFile();
             response.writeHead(found ? 200 : 404, { 'Content-Security-Policy': kContentSecurityPolicy,
-                'Content-Type': kTypes[path.extname(file).toLowerCase()] || 'application/octet-stream',
+                'Content-Type': kTypes[path.extname(file || '').toLowerCase()] || 'application/octet-stream',
                 'Content-Length': found ? stat.size : 0 });
             // A reader that lets go early (an oversized cue) ends the stream.
             found ? fs.createReadStream(file).on('error', () => response.destroy()).pipe(response) : response.end();
@@ -174,9 +202,10 @@ function serve(folder, { held = [] } = {}) {
     });
     return new Promise((resolve) => {
         server.listen(0, '127.0.0.1', () => resolve({
-            url: `http://127.0.0.1:${server.address().port}/`,
+            origin: `http://127.0.0.1:${server.address().port}`,
+            url: `http://127.0.0.1:${server.address().port}${kSitePath}`,
             release,
-            stop: () => new Promise((done) => {
+            close: () => new Promise((done) => {
                 release();
                 server.close(done);
                 server.closeAllConnections();
@@ -185,22 +214,48 @@ function serve(folder, { held = [] } = {}) {
     });
 }
 
-// Notes every report of the policy above, from the page's first moment on,
-// in window.policyViolations.
-async function watchPolicyViolations(page) {
-    await page.evaluateOnNewDocument(() => {
+// Notes every report of the policy above in window.policyViolations, and
+// every uncaught error in window.pageErrors, from
+// the page's first moment on where the engine's driver can (else call it
+// again after the page has loaded).
+function watchPolicyViolations(page) {
+    const watch = () => {
+        if (window.policyViolations) {
+            return;
+        }
         window.policyViolations = [];
+        window.pageErrors = [];
         document.addEventListener('securitypolicyviolation', (event) => window.policyViolations
             .push(`${event.violatedDirective} ${event.blockedURI} ${event.sourceFile}:${event.lineNumber}`), true);
+        addEventListener('error', (event) => window.pageErrors.push(String(event.message)));
+        addEventListener('unhandledrejection', (event) => window.pageErrors.push(String(event.reason)));
+    };
+    return page.onNewDocument ? page.onNewDocument(watch) : page.evaluate(watch);
+}
+
+// The violations of axe-core's (from the lockfile) WCAG 2 A and AA rules in
+// the page as it is now, and separately of its best practices:
+// [{rule, target, summary}], one per element.
+async function accessibilityViolations(page) {
+    const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+    // Injected by the driver, as the page's policy would refuse it as a script.
+    await page.evaluate(new Function(`${axeSource}\nwindow.axe = axe;`));
+    return page.evaluate(async () => {
+        const found = (results) => results.violations.flatMap((violation) => violation.nodes.map((node) =>
+            ({ rule: violation.id, target: node.target.join(' '), summary: node.failureSummary })));
+        const run = (tags) => window.axe.run(document, { resultTypes: ['violations'], runOnly: { type: 'tag', values: tags } });
+        return { wcag: found(await run(['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'])),
+            bestPractices: found(await run(['best-practice'])) };
     });
 }
 
 async function waitForGame(page) {
-    await page.waitForFunction(() => typeof Module !== 'undefined' && Module.calledRun === true
+    await page.waitFor(() => typeof Module !== 'undefined' && Module.calledRun === true
         && typeof Module._tarnwick_image1_mouse_down === 'function');
 }
 
 module.exports = {
-    kStart, kWinningGame, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
-    watchCueStarts, waitForLongCue, now, recordSink, sleep, serve, watchPolicyViolations, waitForGame,
+    kStart, kWinningGame, kCapabilities, lacks, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
+    watchCueStarts, endOfGameCue, cuePrint, now, recordSink, sleep, serve, watchPolicyViolations,
+    accessibilityViolations, waitForGame, wrapPage,
 };
