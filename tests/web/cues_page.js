@@ -160,11 +160,14 @@ const steps = [
         needsAudio: true,
         async run(page, server, folder, cueOf) {
             await waitForCues(page, 6);
+            const quietFrom = now();
             const recorder = await recordSink();
             try {
                 // The audio context starts at the first press and takes a
                 // while to sound: a drag that warms it up, heard to its end.
+                await sleep(300);
                 const warmUp = now();
+                assert.equal(recorder.heard(quietFrom, warmUp).ms, 0, 'silence before the first press');
                 await mouseDrag(page, 13, 15);
                 while (recorder.heard(warmUp, now()).ms === 0) {
                     await sleep(50);
