@@ -111,6 +111,19 @@ async function countDecodedCues(page) {
     });
 }
 
+// Notes every abort of the rule book in window.aborts: even one the page
+// lives through leaves its memory as it was at that moment.
+async function watchAborts(page) {
+    await page.evaluate(() => {
+        window.aborts = [];
+        const onAbort = Module.onAbort;
+        Module.onAbort = (what) => {
+            aborts.push(String(what));
+            onAbort(what);
+        };
+    });
+}
+
 const waitForCues = (page, count) => page.waitForFunction((n) => window.cuesDecoded === n, {}, count);
 
 // The name of the site's cue of a length in seconds (what watchCueStarts
@@ -131,8 +144,8 @@ async function startedCues(page, cueOf) {
 }
 
 // A wave file of @p frames frames of 0x10 bytes: @p channels channels of
-// @p bits bits at @p rate.
-function wave({ channels, rate, bits, frames }) {
+// @p bits bits at @p rate, with a chunk of @p junk bytes before its data.
+function wave({ channels, rate, bits, frames }, junk = 0) {
     const field = (value, bytes) => {
         const b = Buffer.alloc(bytes);
         b.writeUIntLE(value, 0, bytes);
@@ -140,14 +153,17 @@ function wave({ channels, rate, bits, frames }) {
     };
     const align = channels * bits / 8;
     const data = frames * align;
-    return Buffer.concat([Buffer.from('RIFF'), field(36 + data, 4), Buffer.from('WAVEfmt '), field(16, 4),
-        field(1, 2), field(channels, 2), field(rate, 4), field(rate * align, 4), field(align, 2), field(bits, 2),
-        Buffer.from('data'), field(data, 4), Buffer.alloc(data, 0x10)]);
+    return Buffer.concat([Buffer.from('RIFF'), field(36 + 8 + junk + data, 4), Buffer.from('WAVEfmt '),
+        field(16, 4), field(1, 2), field(channels, 2), field(rate, 4), field(rate * align, 4), field(align, 2),
+        field(bits, 2), Buffer.from('junk'), field(junk, 4), Buffer.alloc(junk), Buffer.from('data'), field(data, 4),
+        Buffer.alloc(data, 0x10)]);
 }
 
-// The largest cue the wave reader takes: 32 MiB of 16-bit samples, from the
-// widest (32-bit) samples, 192 kHz stereo for 43.7 s: the data chunk is 64 MiB.
+// The largest cue the wave reader takes, in a file as large as the page
+// reads: 32 MiB of 16-bit samples from the widest (32-bit) samples, 192 kHz
+// stereo for 43.7 s, a 64 MiB data chunk, and a chunk before it up to the cap.
 const kLargestCue = { channels: 2, rate: 192000, bits: 32, frames: 8 * 1024 * 1024 };
+const largestCue = (cap) => wave(kLargestCue, cap - 52 - 8 * kLargestCue.frames);
 
 const wasmMiB = (page) => page.evaluate(() => Module.HEAP8.buffer.byteLength / 1048576);
 
@@ -217,6 +233,7 @@ const steps = [
                 server.forget();
                 await page.reload({ waitUntil: 'load' });
                 await waitForGame(page);
+                await watchAborts(page);
                 await waitForCues(page, 6);
                 assert.deepEqual(server.counts(), [1, 1, 1, 1, 1, 1]);
                 assert.deepEqual(server.statuses(), [200, 304]);
@@ -278,11 +295,12 @@ const steps = [
         { name: 'a broken cue', pickup: () => Buffer.from('RIFF\u00ff\u00ff\u00ff\u00ffWAVEbroken'), heard: [] },
         { name: 'a 5.1 cue', pickup: () => wave({ channels: 6, rate: 8000, bits: 16, frames: 800 }),
             heard: ['100 ms'], channels: 2 },
-        { name: 'the largest cue the reader takes', pickup: () => wave(kLargestCue), heard: ['43691 ms'],
-            channels: 2, memory: 'after the largest cue' },
-        { name: 'a cue a byte over the file cap', pickup: (cap) => Buffer.alloc(cap + 1), heard: [],
+        { name: 'the largest cue the reader takes, in a file at the cap', pickup: largestCue, heard: ['43691 ms'],
+            channels: 2, memory: 'after a cue at the cap' },
+        { name: 'that cue with a byte after it, over the cap',
+            pickup: (cap) => Buffer.concat([largestCue(cap), Buffer.alloc(1)]), heard: [],
             memory: 'after a cue over the cap', grows: false },
-        { name: 'the largest cue, with no memory left for its samples', pickup: () => wave(kLargestCue), heard: [],
+        { name: 'the largest cue, with no memory left for its samples', pickup: largestCue, heard: [],
             starve: true },
     ].map((row) => ({
         name: `${row.name}: ${row.heard.length ? 'heard' : 'silent'}, and the game plays on`,
@@ -355,16 +373,7 @@ async function main() {
                 await page.setViewport({ width: 1024, height: 768 });
                 await page.goto(server.url + 'index.html', { waitUntil: 'load' });
                 await waitForGame(page);
-                // An abort of the rule book, even one the page lives through,
-                // leaves its memory as it was at that moment.
-                await page.evaluate(() => {
-                    window.aborts = [];
-                    const onAbort = Module.onAbort;
-                    Module.onAbort = (what) => {
-                        aborts.push(String(what));
-                        onAbort(what);
-                    };
-                });
+                await watchAborts(page);
                 // The cap the page reads with is the one the offline copy keeps.
                 assert.equal(await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0), cap);
                 await step.run(page, server, folder, cueOf);
