@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <utility>
-#include <vector>
 
 namespace tarnwick {
 
@@ -40,36 +38,29 @@ std::int16_t divided(std::int64_t sum, std::int64_t divisor)
 
 } // namespace
 
-WaveSound StereoDownmix::apply(WaveSound sound)
+StereoDownmix::StereoDownmix(int channels)
 {
-    if (sound.channels <= 2 || sound.channels > WaveReader::kMaxChannels) {
-        return sound;
-    }
-    const auto channels = static_cast<std::size_t>(sound.channels);
+    const auto count = static_cast<std::size_t>(std::clamp(channels, 0, WaveReader::kMaxChannels));
     std::int64_t leftWeights = 0;
     std::int64_t rightWeights = 0;
-    for (std::size_t c = 0; c < channels; ++c) {
+    for (std::size_t c = 0; c < count; ++c) {
         leftWeights += kSpeakers[c].left;
         rightWeights += kSpeakers[c].right;
     }
-    const std::int64_t divisor = std::max(leftWeights, rightWeights);
+    m_divisor = std::max<std::int64_t>({ leftWeights, rightWeights, 1 });
+}
 
-    const std::size_t frames = sound.frameCount();
-    std::vector<std::int16_t> stereo(frames * 2);
-    for (std::size_t frame = 0; frame < frames; ++frame) {
-        std::int64_t left = 0;
-        std::int64_t right = 0;
-        for (std::size_t c = 0; c < channels; ++c) {
-            const std::int64_t sample = sound.samples[frame * channels + c];
-            left += sample * kSpeakers[c].left;
-            right += sample * kSpeakers[c].right;
-        }
-        stereo[frame * 2] = divided(left, divisor);
-        stereo[frame * 2 + 1] = divided(right, divisor);
+void StereoDownmix::mix(
+    std::span<const std::int16_t> frame, std::span<std::int16_t, 2> stereo) const
+{
+    std::int64_t left = 0;
+    std::int64_t right = 0;
+    for (std::size_t c = 0; c < frame.size() && c < kSpeakers.size(); ++c) {
+        left += frame[c] * kSpeakers[c].left;
+        right += frame[c] * kSpeakers[c].right;
     }
-    sound.channels = 2;
-    sound.samples = std::move(stereo);
-    return sound;
+    stereo[0] = divided(left, m_divisor);
+    stereo[1] = divided(right, m_divisor);
 }
 
 } // namespace tarnwick

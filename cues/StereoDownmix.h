@@ -2,6 +2,9 @@
 
 #include "WaveReader.h"
 
+#include <cstdint>
+#include <span>
+
 namespace tarnwick {
 
 /// How a cue of more than two channels is heard in stereo, the same on
@@ -19,9 +22,14 @@ namespace tarnwick {
 /// half away from zero, so every platform hears the same samples.
 class StereoDownmix {
 public:
-    /// @p sound as it is for one or two channels; two channels mixed as
-    /// above for three to WaveReader::kMaxChannels.
-    static WaveSound apply(WaveSound sound);
+    /// The mix of frames of @p channels channels, 3 to WaveReader::kMaxChannels.
+    explicit StereoDownmix(int channels);
+
+    /// @p frame's samples (one per channel) mixed to left and right in @p stereo.
+    void mix(std::span<const std::int16_t> frame, std::span<std::int16_t, 2> stereo) const;
+
+private:
+    std::int64_t m_divisor = 1;
 };
 
 } // namespace tarnwick

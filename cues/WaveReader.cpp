@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
-#include <utility>
 
 namespace tarnwick {
 
@@ -135,14 +134,14 @@ std::size_t bytesPerSample(Encoding encoding)
     return 0;
 }
 
-} // namespace
+/// A file within the limits: its format, its data chunk and its whole frames.
+struct Parsed {
+    Format format;
+    std::span<const char> data;
+    std::size_t frames = 0;
+};
 
-std::size_t WaveSound::frameCount() const
-{
-    return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
-}
-
-std::optional<WaveSound> WaveReader::read(std::span<const char> bytes)
+std::optional<Parsed> parse(std::span<const char> bytes)
 {
     constexpr std::size_t kRiffHeaderBytes = 12;
     if (bytes.size() < kRiffHeaderBytes || !hasTag(bytes, 0, "RIFF") || !hasTag(bytes, 8, "WAVE")) {
@@ -179,21 +178,71 @@ std::optional<WaveSound> WaveReader::read(std::span<const char> bytes)
     const std::size_t frames = data->size() / format->blockAlign;
     const auto channels = static_cast<std::size_t>(format->channels);
     if (frames == 0
-        || frames
-            > static_cast<std::size_t>(kMaxSeconds) * static_cast<std::size_t>(format->sampleRate)
-        || frames * channels > kMaxDecodedBytes / sizeof(std::int16_t)) {
+        || frames > static_cast<std::size_t>(WaveReader::kMaxSeconds)
+                * static_cast<std::size_t>(format->sampleRate)
+        || frames * channels > WaveReader::kMaxDecodedBytes / sizeof(std::int16_t)) {
         return std::nullopt;
     }
+    return Parsed { *format, *data, frames };
+}
 
-    WaveSound sound;
-    sound.sampleRate = format->sampleRate;
-    sound.channels = format->channels;
-    sound.samples.resize(frames * channels);
-    const std::size_t step = bytesPerSample(format->encoding);
-    for (std::size_t i = 0; i < sound.samples.size(); ++i) {
-        sound.samples[i] = sampleAt(*data, i * step, format->encoding);
+} // namespace
+
+std::size_t WaveSound::frameCount() const
+{
+    return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
+}
+
+std::optional<WaveShape> WaveReader::shape(std::span<const char> bytes)
+{
+    const std::optional<Parsed> parsed = parse(bytes);
+    if (!parsed) {
+        return std::nullopt;
     }
-    return StereoDownmix::apply(std::move(sound));
+    return WaveShape { parsed->format.sampleRate, std::min(parsed->format.channels, 2),
+        parsed->frames };
+}
+
+bool WaveReader::decode(std::span<const char> bytes, std::span<std::int16_t> samples)
+{
+    const std::optional<Parsed> parsed = parse(bytes);
+    const auto channels = parsed ? static_cast<std::size_t>(parsed->format.channels) : 0;
+    const std::size_t heard = std::min<std::size_t>(channels, 2);
+    if (!parsed || samples.size() != parsed->frames * heard) {
+        return false;
+    }
+    const Encoding encoding = parsed->format.encoding;
+    const std::size_t step = bytesPerSample(encoding);
+    if (channels <= 2) {
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = sampleAt(parsed->data, i * step, encoding);
+        }
+        return true;
+    }
+    // Frame by frame, so a wide sound never needs its unmixed samples whole.
+    const StereoDownmix downmix(parsed->format.channels);
+    std::array<std::int16_t, kMaxChannels> frame {};
+    for (std::size_t f = 0; f < parsed->frames; ++f) {
+        for (std::size_t c = 0; c < channels; ++c) {
+            frame[c] = sampleAt(parsed->data, (f * channels + c) * step, encoding);
+        }
+        downmix.mix(std::span(frame).first(channels), samples.subspan(f * 2).first<2>());
+    }
+    return true;
+}
+
+std::optional<WaveSound> WaveReader::read(std::span<const char> bytes)
+{
+    const std::optional<WaveShape> found = shape(bytes);
+    if (!found) {
+        return std::nullopt;
+    }
+    WaveSound sound;
+    sound.sampleRate = found->sampleRate;
+    sound.channels = found->channels;
+    sound.samples.resize(found->sampleCount());
+    decode(bytes, sound.samples);
+    return sound;
 }
 
 } // namespace tarnwick

@@ -18,6 +18,17 @@ struct WaveSound {
     std::size_t frameCount() const;
 };
 
+/// What WaveReader makes of a wave file, known from its header before any
+/// sample is decoded.
+struct WaveShape {
+    int sampleRate = 0; ///< frames per second
+    int channels = 0; ///< as read: 1, or 2 (see StereoDownmix)
+    std::size_t frames = 0;
+
+    /// Number of 16-bit samples the sound takes, all channels.
+    std::size_t sampleCount() const { return frames * static_cast<std::size_t>(channels); }
+};
+
 /// Reads the wave files a player may put beside the game. Standard C++ only,
 /// so every front-end reads them the same way, and no toolkit or system
 /// library ever sees the player's bytes.
@@ -52,6 +63,17 @@ public:
     /// The sound in @p bytes, or nothing for anything outside the limits or not a wave file.
     /// A file with no frames at all is nothing too.
     static std::optional<WaveSound> read(std::span<const char> bytes);
+
+    /// What read() would return for @p bytes, without its samples: nothing
+    /// where read() returns nothing. Allocates nothing.
+    static std::optional<WaveShape> shape(std::span<const char> bytes);
+
+    /// Writes the samples read() would return for @p bytes into @p samples,
+    /// which must hold exactly shape(bytes)->sampleCount() of them; false,
+    /// with nothing written, otherwise. Allocates nothing, so a caller that
+    /// cannot survive a failed allocation (the page's build has no
+    /// exceptions) makes the one allocation itself and checks it.
+    static bool decode(std::span<const char> bytes, std::span<std::int16_t> samples);
 };
 
 } // namespace tarnwick

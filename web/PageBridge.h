@@ -20,7 +20,11 @@ void tarnwick_page_end_drag();
 /// the board @p spoken (UTF-8) for screen readers.
 void tarnwick_page_show_keyboard_focus(int hole, const char* spoken);
 
-/// Fetches the cue file @p fileName (UTF-8) afresh and plays it, cutting off the playing cue.
+/// Fetches the cue file @p fileName (UTF-8), revalidated with the server, and
+/// decodes it into memory for the rest of the page's life.
+void tarnwick_page_load_cue(const char* fileName);
+
+/// Plays the loaded cue @p fileName (UTF-8), cutting off the playing cue.
 void tarnwick_page_play_cue(const char* fileName);
 
 /// Shows the modal message @p text (UTF-8) and resumes the caller once it is closed.

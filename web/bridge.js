@@ -13,6 +13,9 @@ mergeInto(LibraryManager.library, {
     tarnwick_page_show_keyboard_focus: function (hole, spoken) {
         TarnwickPage.showKeyboardFocus(hole, UTF8ToString(spoken));
     },
+    tarnwick_page_load_cue: function (fileName) {
+        TarnwickPage.loadCue(UTF8ToString(fileName));
+    },
     tarnwick_page_play_cue: function (fileName) {
         TarnwickPage.playCue(UTF8ToString(fileName));
     },

@@ -4,6 +4,7 @@
 #include "CentringArithmetic.h"
 #include "ClockRandomSource.h"
 #include "CueCatalog.h"
+#include "CueWorker.h"
 #include "Game.h"
 #include "Main_form.h"
 #include "TwipGeometry.h"
@@ -15,7 +16,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <optional>
+#include <span>
 #include <string_view>
 
 namespace {
@@ -38,6 +41,15 @@ WebGame& webGame()
 constexpr std::array<std::string_view, 6> kBoardKeyNames { "ArrowLeft", "ArrowRight", "ArrowUp",
     "ArrowDown", "Home", "End" };
 static_assert(kBoardKeyNames.size() == static_cast<std::size_t>(tarnwick::BoardKey::activate));
+
+/// A cue as the page takes it: 16-bit interleaved samples, owned by this
+/// record (both come from malloc: see tarnwick_decode_cue).
+struct DecodedCue {
+    int sampleRate;
+    int channels;
+    std::size_t frames;
+    std::int16_t* samples;
+};
 
 } // namespace
 
@@ -121,46 +133,76 @@ EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_max_cue_bytes()
     return static_cast<std::size_t>(tarnwick::kMaxCueFileBytes);
 }
 
+/// How late a cue may start and still be heard, in milliseconds: the
+/// desktop's limit, so the page skips what the desktop would.
+EMSCRIPTEN_KEEPALIVE int tarnwick_cue_stale_after_ms()
+{
+    return static_cast<int>(tarnwick::CueWorker::kStaleAfter.count());
+}
+
 /// The cue file's bytes as 16-bit samples, mono or stereo (wider sounds
 /// mixed down as on the desktop), or null where the wave reader refuses
-/// them. The page frees the result with tarnwick_free_wave().
-EMSCRIPTEN_KEEPALIVE tarnwick::WaveSound* tarnwick_read_wave(const char* bytes, std::size_t length)
+/// them or there is no memory for them. The page copies the samples out and
+/// frees the result with tarnwick_free_cue() at once.
+EMSCRIPTEN_KEEPALIVE DecodedCue* tarnwick_decode_cue(const char* bytes, std::size_t length)
 {
     if (bytes == nullptr) {
         return nullptr;
     }
-    auto sound = tarnwick::WaveReader::read({ bytes, length });
-    return sound ? std::make_unique<tarnwick::WaveSound>(std::move(*sound)).release() : nullptr;
+    const std::span<const char> file { bytes, length };
+    const std::optional<tarnwick::WaveShape> shape = tarnwick::WaveReader::shape(file);
+    if (!shape) {
+        return nullptr;
+    }
+    // malloc rather than new: this build has no exceptions, so a failed new
+    // would end the whole game; a failed malloc only silences this cue.
+    auto* cue = static_cast<DecodedCue*>(std::malloc(sizeof(DecodedCue)));
+    auto* samples
+        = static_cast<std::int16_t*>(std::malloc(shape->sampleCount() * sizeof(std::int16_t)));
+    if (cue == nullptr || samples == nullptr
+        || !tarnwick::WaveReader::decode(file, { samples, shape->sampleCount() })) {
+        std::free(samples);
+        std::free(cue);
+        return nullptr;
+    }
+    *cue = { shape->sampleRate, shape->channels, shape->frames, samples };
+    return cue;
 }
 
-EMSCRIPTEN_KEEPALIVE int tarnwick_wave_rate(const tarnwick::WaveSound* sound)
+EMSCRIPTEN_KEEPALIVE int tarnwick_cue_rate(const DecodedCue* cue)
 {
-    return sound->sampleRate;
+    return cue->sampleRate;
 }
 
-EMSCRIPTEN_KEEPALIVE int tarnwick_wave_channels(const tarnwick::WaveSound* sound)
+EMSCRIPTEN_KEEPALIVE int tarnwick_cue_channels(const DecodedCue* cue)
 {
-    return sound->channels;
+    return cue->channels;
 }
 
-EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_wave_frames(const tarnwick::WaveSound* sound)
+EMSCRIPTEN_KEEPALIVE std::size_t tarnwick_cue_frames(const DecodedCue* cue)
 {
-    return sound->frameCount();
+    return cue->frames;
 }
 
-EMSCRIPTEN_KEEPALIVE const std::int16_t* tarnwick_wave_samples(const tarnwick::WaveSound* sound)
+EMSCRIPTEN_KEEPALIVE const std::int16_t* tarnwick_cue_samples(const DecodedCue* cue)
 {
-    return sound->samples.data();
+    return cue->samples;
 }
 
-EMSCRIPTEN_KEEPALIVE void tarnwick_free_wave(tarnwick::WaveSound* sound)
+EMSCRIPTEN_KEEPALIVE void tarnwick_free_cue(DecodedCue* cue)
 {
-    std::unique_ptr<tarnwick::WaveSound> owned(sound);
+    if (cue != nullptr) {
+        std::free(cue->samples);
+        std::free(cue);
+    }
 }
 }
 
 int main()
 {
+    // The cues load while the player looks at the board, so the first press
+    // finds them in memory.
+    webGame().cues.loadAll();
     webGame().game.Form_Load();
     return 0;
 }

@@ -36,6 +36,11 @@ const TarnwickPage = (() => {
     let audio = null;
     let playing = null;
     let cueSerial = 0;
+    // The cues by file name, each { buffer, loaded }: buffer is undefined
+    // while its file loads, then an AudioBuffer, or null for a file that is
+    // missing, broken or too large to hold; loaded settles with it.
+    const cues = new Map();
+    let cueQueue = Promise.resolve();
 
     const game = () => (ready && !ended && !messageOpen ? Module : null);
     const holeIndexOf = (element) => (element ? holes.indexOf(element.closest('.hole')) : -1);
@@ -260,8 +265,9 @@ const TarnwickPage = (() => {
     }
 
     // The cue's bytes through the core's wave reader: the same limits and the
-    // same down-mix to mono or stereo as on the desktop. Null for anything it
-    // refuses.
+    // same down-mix to mono or stereo as on the desktop. The samples are
+    // copied out of the WebAssembly memory and freed there at once. Null for
+    // anything the reader refuses or has no memory for.
     function decodeCue(bytes) {
         const length = bytes.byteLength;
         const input = Module._malloc(Math.max(length, 1));
@@ -269,29 +275,68 @@ const TarnwickPage = (() => {
             return null;
         }
         Module.HEAPU8.set(bytes, input);
-        const sound = Module._tarnwick_read_wave(input, length);
+        const cue = Module._tarnwick_decode_cue(input, length);
         Module._free(input);
-        if (!sound) {
+        if (!cue) {
             return null;
         }
         try {
-            const channels = Module._tarnwick_wave_channels(sound);
-            const frames = Module._tarnwick_wave_frames(sound) >>> 0;
-            const rate = Module._tarnwick_wave_rate(sound);
-            const samples = Module._tarnwick_wave_samples(sound) >> 1;
-            const buffer = audio.createBuffer(channels, frames, rate);
+            const channels = Module._tarnwick_cue_channels(cue);
+            const frames = Module._tarnwick_cue_frames(cue) >>> 0;
+            const sampleRate = Module._tarnwick_cue_rate(cue);
+            const samples = Module._tarnwick_cue_samples(cue) >>> 1;
+            const heap = Module.HEAP16;
+            const buffer = new AudioBuffer({ numberOfChannels: channels, length: frames, sampleRate });
             for (let channel = 0; channel < channels; ++channel) {
                 const data = buffer.getChannelData(channel);
                 for (let frame = 0, at = samples + channel; frame < frames; ++frame, at += channels) {
-                    data[frame] = Module.HEAP16[at] / 32768;
+                    data[frame] = heap[at] / 32768;
                 }
             }
             return buffer;
         } catch (error) {
-            return null; // a rate or length Web Audio cannot take
+            return null; // a buffer this browser cannot make
         } finally {
-            Module._tarnwick_free_wave(sound);
+            Module._tarnwick_free_cue(cue);
         }
+    }
+
+    // Fetches the cue once per load, revalidated with the server (so a cue
+    // replaced beside the page is heard from the next load; offline the
+    // service worker's copy answers), and decodes it. Every fetch starts at
+    // once, but the bodies are read and decoded one after another, so a large
+    // cue never has a second one beside it in memory.
+    function loadCue(fileName) {
+        const response = fetch(fileName, { cache: 'no-cache' });
+        response.catch(() => {});
+        const cue = { buffer: undefined };
+        cue.loaded = cueQueue = cueQueue
+            .then(() => response)
+            .then(readCue)
+            .then((bytes) => (bytes && !ended ? decodeCue(bytes) : null))
+            .catch(() => null)
+            .then((buffer) => {
+                cue.buffer = buffer;
+                return buffer;
+            });
+        cues.set(fileName, cue);
+    }
+
+    function startCue(buffer) {
+        if (!buffer) {
+            return;
+        }
+        const source = audio.createBufferSource();
+        source.buffer = buffer;
+        source.connect(audio.destination);
+        source.onended = () => {
+            if (playing === source) {
+                playing = null;
+            }
+            source.disconnect();
+        };
+        source.start();
+        playing = source;
     }
 
     function endDrag() {
@@ -432,37 +477,30 @@ const TarnwickPage = (() => {
             }
         },
 
+        loadCue,
+
         playCue(fileName) {
             // A new cue cuts off the playing one at once, even where its own
             // file turns out missing or broken.
             const serial = ++cueSerial;
             stopCue();
-            if (!audio || ended) {
+            const cue = cues.get(fileName);
+            if (!audio || ended || !cue) {
                 return;
             }
-            fetch(fileName, { cache: 'no-store' })
-                .then(readCue)
-                .then((bytes) => {
-                    if (!bytes || serial !== cueSerial || ended) {
-                        return;
-                    }
-                    const buffer = decodeCue(bytes);
-                    if (!buffer || serial !== cueSerial) {
-                        return;
-                    }
-                    const source = audio.createBufferSource();
-                    source.buffer = buffer;
-                    source.connect(audio.destination);
-                    source.onended = () => {
-                        if (playing === source) {
-                            playing = null;
-                        }
-                        source.disconnect();
-                    };
-                    source.start();
-                    playing = source;
-                })
-                .catch(() => {});
+            if (cue.buffer !== undefined) {
+                startCue(cue.buffer);
+                return;
+            }
+            // Still loading: heard only if it can start in time, as on the
+            // desktop, so a slow server never makes the game burst into old sounds.
+            const requested = performance.now();
+            cue.loaded.then((buffer) => {
+                if (serial === cueSerial && !ended
+                    && performance.now() - requested <= Module._tarnwick_cue_stale_after_ms()) {
+                    startCue(buffer);
+                }
+            });
         },
 
         showMessage(text) {

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,49 @@ TEST(WaveReaderTest, TheLimitsHoldAtTheirEdgesWhateverTheHeaderClaims)
         EXPECT_EQ(sound.has_value(), c.frames != 0);
         if (sound) {
             EXPECT_EQ(sound->frameCount(), c.frames);
+        }
+    }
+}
+
+// The page decodes into memory it allocated itself (its build cannot
+// survive a failed allocation inside the reader): a buffer of any size but
+// the shape's is refused untouched, so a wrong size never overruns it.
+TEST(WaveReaderTest, DecodeWritesOnlyIntoABufferOfTheShapesSize)
+{
+    const WaveBytes stereo = WaveBuilder::craft(
+        WaveHeader::of({ SampleEncoding::signed16, 2, 8000 }), WaveBytes(40, '\x11'));
+    const WaveBytes surround = WaveBuilder::craft(
+        WaveHeader::of({ SampleEncoding::signed16, 6, 8000 }), WaveBytes(120, '\x11'));
+    const WaveBytes truncated = stereo.substr(0, stereo.size() - 1);
+    struct DecodeCase {
+        const char* name;
+        const WaveBytes& bytes;
+        std::size_t size; ///< of the buffer given
+        bool decoded;
+    };
+    const DecodeCase cases[] = {
+        { "stereo, its size", stereo, 20, true },
+        { "stereo, a sample short", stereo, 19, false },
+        { "stereo, a sample more", stereo, 21, false },
+        { "5.1 mixed to stereo, its size", surround, 20, true },
+        { "5.1, its unmixed size", surround, 60, false },
+        { "a refused file", truncated, 20, false },
+    };
+    constexpr std::int16_t kUntouched = 0x5a5a;
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::span<const char> file { c.bytes.data(), c.bytes.size() };
+        std::vector<std::int16_t> samples(c.size, kUntouched);
+        ASSERT_EQ(WaveReader::decode(file, samples), c.decoded);
+        if (c.decoded) {
+            const auto shape = WaveReader::shape(file);
+            ASSERT_TRUE(shape.has_value());
+            EXPECT_EQ(shape->channels, 2);
+            EXPECT_EQ(shape->sampleCount(), c.size);
+            EXPECT_EQ(samples, read(c.bytes)->samples);
+            EXPECT_EQ(samples, std::vector<std::int16_t>(c.size, 0x1111));
+        } else {
+            EXPECT_EQ(samples, std::vector<std::int16_t>(c.size, kUntouched));
         }
     }
 }
