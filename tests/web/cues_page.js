@@ -60,7 +60,7 @@ async function serveCues(folder, { lateBy = 0, hold = [] } = {}) {
         async stop() {
             release();
             await new Promise((resolve) => { server.close(resolve); server.closeAllConnections(); });
-            await site.stop();
+            await site.close();
         },
     };
 }
@@ -69,7 +69,7 @@ async function serveCues(folder, { lateBy = 0, hold = [] } = {}) {
 // (window.cuesDecoded). The cues are decoded one after another in
 // kCueNames' order, so once the last one it can hold is there, all have settled.
 async function countDecodedCues(page) {
-    await page.evaluateOnNewDocument(() => {
+    await page.onNewDocument(() => {
         window.cuesDecoded = 0;
         window.AudioBuffer = class extends AudioBuffer {
             constructor(options) {
@@ -79,7 +79,7 @@ async function countDecodedCues(page) {
         };
     });
 }
-const waitForCues = (page, count) => page.waitForFunction((n) => window.cuesDecoded === n, {}, count);
+const waitForCues = (page, count) => page.waitFor((n) => window.cuesDecoded === n, count);
 
 // Notes every abort of the rule book: even one the page lives through
 // leaves its memory as it was at that moment.
@@ -273,8 +273,7 @@ async function main() {
             fs.cpSync(siteFolder, folder, { recursive: true });
             step.prepare?.(folder, cap);
             const server = await serveCues(folder, step);
-            const context = await browser.createBrowserContext();
-            const page = await context.newPage();
+            const page = await browser.newPage();
             try {
                 await watchPolicyViolations(page);
                 await countDecodedCues(page);
@@ -290,7 +289,7 @@ async function main() {
                 ++failed;
                 console.log(`not ok - ${step.name}\n${error.stack}`);
             } finally {
-                await context.close();
+                await page.close();
                 await server.stop();
                 fs.rmSync(folder, { recursive: true, force: true });
             }
