@@ -132,8 +132,8 @@ class SessionLifetime(unittest.TestCase):
     def test_the_gate_ends_a_step_at_once_and_waits_for_setup(self):
         gate_step = INSIDE % session.GATE_TAG
         # A stand-in setup runs untagged, as scripts/test.sh runs apt.
-        setup = (f'echo "$TARNWICK_GATE_TAG" >"$1"; env -u {session.GATE_TAG} sh -c "sleep 2; env >\\"\\$0\\"" "$1.done";'
-                 " exec sleep 300")
+        setup = (f'env -u {session.GATE_TAG} sh -c "echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\""'
+                 ' "$1" "$TARNWICK_GATE_TAG"; exec sleep 300')
         for name, command, ending in (("a step, SIGTERM", gate_step, signal.SIGTERM),
                                       ("a step, SIGKILL", gate_step, signal.SIGKILL),
                                       ("setup, SIGINT", setup, signal.SIGINT)):
