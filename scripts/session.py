@@ -208,11 +208,16 @@ class Session:
             with open(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings/keyfile", "w") as keyfile:
                 keyfile.write("[org/gnome/mutter]\nattach-modal-dialogs=true\n")
         if wm:
-            self.spawn({"openbox": ["openbox", "--sm-disable"],
+            # Ready once it manages windows: openbox runs its startup command
+            # then, mutter has set the current desktop. The supporting-WM
+            # check is set earlier in their start-up: on a busy machine the
+            # first windows then waited unframed for seconds.
+            ready = f"{self.folder}/wm-ready"
+            self.spawn({"openbox": ["openbox", "--sm-disable", "--startup", f"touch {ready}"],
                         "mutter": ["mutter", "--x11", "--replace", "--sm-disable"]}[wm], "wm.log",
                        env=dict(env, GSETTINGS_BACKEND="keyfile"))
-            if not wait_until(lambda: "window id" in self.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
-                              30):
+            if not wait_until(lambda: os.path.exists(ready) if wm == "openbox" else "= 0" in self.output(
+                    "xprop", "-root", "_NET_CURRENT_DESKTOP"), 30):
                 self.failed(wm, "wm.log")
 
     def open_audio(self):
