@@ -105,7 +105,8 @@ class SessionLifetime(unittest.TestCase):
         tests = subprocess.run(["ctest", "--test-dir", build, "-j2"], env=self.env, text=True,
                                capture_output=True)
         self.assertEqual(dict(re.findall(r"Test +#\d+: (\S+) \.+ *\**(\w+)", tests.stdout)), {
-            "shared.start": "Passed", "in_fixture": "Timeout", "one_shot": "Timeout", "shared.stop": "Passed"},
+            "shared.start": "Passed", "in_fixture": "Timeout", "one_shot": "Timeout",
+            "shared.stop": "Passed"},
             tests.stdout)
         self.assertFalse((build / "sessions/shared").exists())
         for ready in ("ready-fixture", "ready-run"):
@@ -120,8 +121,8 @@ class SessionLifetime(unittest.TestCase):
                 owner, ready = self.spawn("sh", "-c", f'{start} && echo started >"$0" && exec sleep 300')
                 self.await_ready(ready, owner)
                 folder = os.readlink(handle)
-                _, inside_ready = self.spawn(*self.session_py("exec", str(handle), "--", "sh", "-c", IN_SESSION,
-                                                              "sh"))
+                _, inside_ready = self.spawn(*self.session_py("exec", str(handle), "--", "sh", "-c",
+                                                              IN_SESSION, "sh"))
                 self.await_ready(inside_ready)
                 with open(Path(folder) / "env.json") as saved:
                     supervisor = json.load(saved)["pid"]
@@ -131,14 +132,16 @@ class SessionLifetime(unittest.TestCase):
     def test_the_gate_ends_a_step_at_once_and_waits_for_setup(self):
         gate_step = INSIDE % session.GATE_TAG
         # A stand-in setup runs untagged, as scripts/test.sh runs apt.
-        setup = (f'env -u {session.GATE_TAG} sh -c "echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\""'
-                 ' "$1" "$TARNWICK_GATE_TAG"; exec sleep 300')
+        setup = (f'env -u {session.GATE_TAG} sh -c '
+                 '"echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\"" "$1" "$TARNWICK_GATE_TAG";'
+                 ' exec sleep 300')
         for name, command, ending in (("a step, SIGTERM", gate_step, signal.SIGTERM),
                                       ("a step, SIGKILL", gate_step, signal.SIGKILL),
                                       ("setup, SIGINT", setup, signal.SIGINT)):
             with self.subTest(name):
                 env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
-                process, ready = self.spawn(*self.session_py("gate", "--", "sh", "-c", command, "sh"), env=env)
+                process, ready = self.spawn(*self.session_py("gate", "--", "sh", "-c", command, "sh"),
+                                            env=env)
                 folder = self.await_ready(ready, process)
                 process.send_signal(ending)
                 process.wait(15)
@@ -186,7 +189,8 @@ class SessionLifetime(unittest.TestCase):
         self.assertEqual(info["Server String"], ask("printenv", "PULSE_SERVER").stdout.strip())
         self.assertEqual(info["Default Sink"], "test")
         self.assertIn("PipeWire" if kind == "pipewire" else "pulseaudio", info["Server Name"])
-        short = lambda what: [line.split("\t")[1] for line in ask("pactl", "list", "short", what).stdout.splitlines()]
+        def short(what):
+            return [line.split("\t")[1] for line in ask("pactl", "list", "short", what).stdout.splitlines()]
         self.assertEqual((short("sinks"), short("sources"), short("cards")), (["test"], ["test.monitor"], []))
         self.assertFalse([name for name in short("modules") if any(
             word in name for word in ("udev", "detect", "alsa", "bluetooth", "bluez", "jack"))])
