@@ -132,11 +132,14 @@ const steps = [
                 ['Start Game', 'HELP', 'QUIT', 'OK', 'OK']);
             assert.ok(await page.evaluate(() => document.querySelector('link[rel=icon][href="icon.png"]') !== null));
             // The server's policy reaches the page: an inline script is refused, and reported.
-            assert.equal(await page.evaluate(() => new Promise((resolve) => {
-                document.addEventListener('securitypolicyviolation', () => resolve(window.inlineRan === true), { once: true });
+            assert.deepEqual(await page.evaluate(() => new Promise((resolve) => {
+                // The directive alone: engines name it (script-src-elem or script-src) and the source otherwise.
+                const answer = () => resolve([window.inlineRan === true,
+                    window.policyViolations.splice(0).map((report) => report.split(/-elem| /)[0])]);
+                document.addEventListener('securitypolicyviolation', () => setTimeout(answer), { once: true });
+                setTimeout(answer, 5000);
                 document.head.append(Object.assign(document.createElement('script'), { textContent: 'window.inlineRan = true;' }));
-            })), false);
-            assert.equal((await page.evaluate(() => window.policyViolations.splice(0))).length, 1);
+            })), [false, ['script-src']]);
         },
     },
     {
