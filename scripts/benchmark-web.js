@@ -1,20 +1,23 @@
 'use strict';
 // Measures the game's page in headless Chromium against a floor page (the
 // same HTML, pictures and buttons with no script), the press to the pick-up
-// cue in Chromium, Firefox and WebKitGTK, and Lighthouse's scores: see
-// scripts/benchmark-web.sh.
+// cue in Chromium, Firefox and WebKitGTK, and Lighthouse's scores, the site
+// served by a private nginx with the shipped configuration (as hosts serve
+// it): see scripts/benchmark-web.sh.
 //
 //   node benchmark-web.js <site folder> [loads]
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
 const {
     kWinningGame, siteFolderArgument, launch, centreOf, play, watchCueStarts, endOfGameCue,
-    now, recordSink, sleep, serve, waitForGame, wrapPage,
+    now, recordSink, sleep, waitForGame, wrapPage,
 } = require('../tests/web/page_driver.js');
+const { serveSite } = require('../tests/web/nginx_site.js');
 
 // Runs in every page before its own scripts: the first frame in which the
 // board and both hole pictures have arrived and 14 pegs are shown.
@@ -41,6 +44,23 @@ function figures(values, unit, digits = 1) {
     return `${sorted[0].toFixed(digits)} / ${median.toFixed(digits)} / ${sorted[sorted.length - 1].toFixed(digits)} ${unit}`;
 }
 
+// The page's script, the rule book and its .wasm under the names the build
+// gave them (their content's hash), as the page and the rule book name them.
+function scriptFiles(folder) {
+    const page = fs.readFileSync(path.join(folder, 'index.html'), 'utf8');
+    const [, pageScript, ruleBook] = page.match(/<script src="([^"]+)" data-rule-book="([^"]+)"/);
+    const [, wasm] = fs.readFileSync(path.join(folder, ruleBook), 'utf8').match(/"(tarnwick\.[0-9a-f]{16}\.wasm)"/);
+    return [wasm, ruleBook, pageScript];
+}
+
+// The bytes of @p url on the wire, as a browser asking for gzip gets them.
+const servedBytes = (url) => new Promise((resolve, reject) => {
+    http.get(url, { headers: { 'Accept-Encoding': 'gzip' } }, (response) => {
+        let bytes = 0;
+        response.on('data', (chunk) => { bytes += chunk.length; }).on('end', () => resolve(bytes));
+    }).on('error', reject);
+});
+
 const middle = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 async function benchmark(engine, siteFolder, loads) {
@@ -51,7 +71,7 @@ async function benchmark(engine, siteFolder, loads) {
     const page = fs.readFileSync(path.join(folder, 'index.html'), 'utf8');
     fs.writeFileSync(path.join(folder, 'floor.html'),
         page.replace(/<script[^>]*><\/script>\n/g, '').replace(/<link rel="manifest"[^>]*>\n/, ''));
-    const server = await serve(folder);
+    const server = await serveSite(folder);
     const results = { 'floor.html': { frame: [], bytes: [] }, 'index.html': { frame: [], bytes: [] } };
     try {
         for (let load = 0; load < loads; ++load) {
@@ -78,9 +98,11 @@ async function benchmark(engine, siteFolder, loads) {
         console.log(`|---|---|---|---|---|`);
         console.log(`| Navigation start to the first frame with board and pegs | ${figures(floor.frame, 'ms')} | ${figures(game.frame, 'ms')} | ${(middle(game.frame) / middle(floor.frame)).toFixed(2)} | ≤ 1.25 × |`);
         console.log(`| Bytes before that frame | ${figures(floor.bytes.map((b) => b / 1024), 'KB')} | ${figures(game.bytes.map((b) => b / 1024), 'KB')} | – | ≤ 400 KB |`);
-        for (const name of ['tarnwick.wasm', 'tarnwick.js', 'page.js']) {
+        const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+        for (const name of scriptFiles(folder)) {
             const bytes = fs.readFileSync(path.join(folder, name));
-            console.log(`| Size of ${name} | – | ${(bytes.length / 1024).toFixed(1)} KB, gzip ${(zlib.gzipSync(bytes, { level: 9 }).length / 1024).toFixed(1)} KB | – | – |`);
+            console.log(`| Size of ${name} | – | ${kb(bytes.length)}, gzip -9 ${kb(zlib.gzipSync(bytes, { level: 9 }).length)}, `
+                + `served ${kb(await servedBytes(server.url + name))} | – | – |`);
         }
 
         // Memory after a whole game, and the pick-up cue's latency at the audio server.
@@ -180,7 +202,7 @@ async function otherEngineLatency(name, siteFolder, loads) {
         console.log(`| ${name}: not measured (${error.message.split('\n')[0]}) | – | – | – | – |`);
         return;
     }
-    const server = await serve(siteFolder);
+    const server = await serveSite(siteFolder);
     try {
         const page = await engine.newPage();
         await page.setViewport({ width: 1024, height: 768 });
@@ -201,7 +223,7 @@ async function lighthouseScores(siteFolder) {
     if (!process.env.LIGHTHOUSE) {
         return;
     }
-    const server = await serve(siteFolder);
+    const server = await serveSite(siteFolder);
     const flags = '--headless=new --no-sandbox --disable-gpu --no-first-run --disable-background-networking '
         + '--disable-component-update --disable-sync';
     try {

@@ -13,8 +13,11 @@ cd "$(dirname "$0")/.."
 
 site="$(scripts/build-web.sh)"
 tests/web/install-driver.sh
-# Lighthouse from its own lockfile, beside the tests' but apart from them.
 cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
+# nginx on PATH, or Debian's binary unpacked into the cache.
+scripts/setup.sh --web-test >&2
+nginx=$(command -v nginx || echo "$cache_home/nginx/usr/sbin/nginx")
+# Lighthouse from its own lockfile, beside the tests' but apart from them.
 lighthouse_dir="$cache_home/lighthouse"
 if ! cmp -s scripts/lighthouse/package-lock.json "$lighthouse_dir/package-lock.json"; then
     mkdir -p "$lighthouse_dir"
@@ -26,6 +29,6 @@ fi
 cmake --build --preset dev --target tarnwick_monitor_listener >&2
 modules="${TARNWICK_WEB_TEST_DIR:-$cache_home/web-tests}/node_modules"
 scripts/x-session.sh --pulse -- \
-    env NODE_PATH="$modules" LIGHTHOUSE="$lighthouse_dir/node_modules/.bin/lighthouse" \
+    env NODE_PATH="$modules" TARNWICK_NGINX="$nginx" LIGHTHOUSE="$lighthouse_dir/node_modules/.bin/lighthouse" \
     TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" \
     node scripts/benchmark-web.js "$site" "${LOADS:-20}"

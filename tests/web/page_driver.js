@@ -182,7 +182,9 @@ const kSitePath = '/games/tarnwick/';
 
 // Serves @p folder at kSitePath on 127.0.0.1 under the policy above, each
 // file read afresh at each request; the files named in @p held only once
-// release() is called. Nothing else is served.
+// release() is called. Nothing else is served. The tests and the benchmark
+// serve the site as hosts do, with nginx (nginx_site.js); this server is for
+// what nginx cannot do (hold a response back) and for the screenshots.
 function serve(folder, { held = [] } = {}) {
     let release;
     const released = new Promise((resolve) => { release = resolve; });

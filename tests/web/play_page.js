@@ -2,8 +2,10 @@
 // Plays the game's page in one browser engine (chromium, firefox or webkit:
 // browser_engines.js), one step of the table below after another, each on a
 // fresh page over a private copy of the site served on 127.0.0.1 under a
-// sub-path. A step that needs what the engine's driver cannot do is skipped,
-// with the reason printed.
+// sub-path by a private nginx with the shipped configuration (nginx_site.js),
+// as hosts serve it; a step that holds a response back gets the Node server
+// of page_driver.js instead. A step that needs what the engine's driver
+// cannot do is skipped, with the reason printed.
 //
 //   node play_page.js <site folder> [engine]
 //
@@ -19,6 +21,7 @@ const {
     watchCueStarts, endOfGameCue, now, recordSink, sleep, serve, watchPolicyViolations,
     accessibilityViolations, waitForGame, wrapPage,
 } = require('./page_driver.js');
+const { serveSite } = require('./nginx_site.js');
 
 // Hole cells in CSS pixels within the game window, as the desktop lays them out.
 const kCells = [
@@ -128,10 +131,20 @@ const steps = [
             assert.deepEqual(await page.$$eval('button', (all) => all.map((b) => b.textContent)),
                 ['Start Game', 'HELP', 'QUIT', 'OK', 'OK']);
             assert.ok(await page.evaluate(() => document.querySelector('link[rel=icon][href="icon.png"]') !== null));
+            // The server's policy reaches the page: an inline script is refused, and reported.
+            assert.deepEqual(await page.evaluate(() => new Promise((resolve) => {
+                // The directive alone: engines name it (script-src-elem or script-src) and the source otherwise.
+                const answer = () => resolve([window.inlineRan === true,
+                    window.policyViolations.splice(0).map((report) => report.split(/-elem| /)[0])]);
+                document.addEventListener('securitypolicyviolation', () => setTimeout(answer), { once: true });
+                setTimeout(answer, 5000);
+                document.head.append(Object.assign(document.createElement('script'), { textContent: 'window.inlineRan = true;' }));
+            })), [false, ['script-src']]);
         },
     },
     {
         name: 'until the rule book runs the buttons are disabled, the board takes no focus and presses change nothing',
+        // Only page_driver.js's server can hold a response back.
         held: ['.wasm'],
         async run(page, site, folder, server) {
             // The buttons' disabled, the board's tab stop, the window's aria-busy.
@@ -657,7 +670,9 @@ async function main() {
             const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
             fs.cpSync(siteFolder, folder, { recursive: true });
             step.prepare?.(folder);
-            const server = await serve(folder, { held: step.held?.map((extension) => ruleBookFile(folder, extension)) });
+            const server = step.held
+                ? await serve(folder, { held: step.held.map((extension) => ruleBookFile(folder, extension)) })
+                : await serveSite(folder);
             const page = await browser.newPage({ shared: step.defaultContext });
             try {
                 await watchPolicyViolations(page);
