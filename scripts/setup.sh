@@ -6,7 +6,7 @@
 #   scripts/setup.sh [--test | --package-test | --windows | --windows-test | --web | --web-test]
 #
 #   --test          everything scripts/test.sh needs (the Windows and web builds too)
-#   --package-test  what scripts/test-package.sh needs
+#   --package-test  what the Debian package's checks need (the "package" presets)
 #   --windows       what cross-compiling the Windows game needs
 #   --windows-test  that, and what testing it under Wine needs
 #   --web           what compiling the browser game needs
