@@ -2,12 +2,13 @@
 # Checks the tree against .clang-format and .clang-tidy. Needs a configured
 # build folder for the compile commands (default: build/dev). clang-tidy
 # skips units it has passed before as they are now (scripts/tidy_cached.py);
-# TARNWICK_LINT_CACHE names the cache folder.
+# TARNWICK_LINT_CACHE names the cache folder (by default lint/ among the
+# caches of scripts/build-cache.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
 build=${1:-build/dev}
-cache=${TARNWICK_LINT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/lint}
+cache=${TARNWICK_LINT_CACHE:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/lint}
 
 # list NAME PATTERN...: puts the tracked and new files matching the patterns,
 # as they are in the work tree, into the array NAME. Finding none fails the

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the game from LAUNCHER as a player would, in a private X and audio
-# session (x-session.sh --pulse): follows the launcher to the program and
+# session (scripts/session.py --pulse): follows the launcher to the program and
 # lists the cues beside it, drags a peg while recording the sound card, clicks
 # QUIT, and writes what it saw to REPORT as key=value lines, which the
 # package.* checks read. Ends with 0 once the report is written, so that each
