@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+[[ ${TARNWICK_GATE_ENV:-} == allow-listed ]] || exec python3 "$(dirname "$0")/session.py" gate -- "$0" "$@"
 # Builds Tarnwick and runs every test: the developer build (gcc), the clang
 # build with AddressSanitizer and UndefinedBehaviorSanitizer (which also
 # fuzzes), the Debian package, the Windows game and its packages under Wine,
