@@ -4,8 +4,7 @@
     windows_game.py CHECK EXE [CUE]
 
 tests/win32/CMakeLists.txt makes each check a CTest test, run in the private
-session of X, audio and Wine its fixture keeps (no window manager: Wine then
-shows exactly the client area). The pointer, the buttons and the window's
+session of X, audio, Wine and openbox its fixture keeps. The pointer, the buttons and the window's
 place come from scripts/game-driver.sh; the pixels are read here, at places
 taken from the layout's twips (15 to a pixel at 96 dpi)."""
 
@@ -17,7 +16,6 @@ import subprocess
 import sys
 import tempfile
 import time
-from contextlib import contextmanager
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -157,21 +155,6 @@ def folder_with(exe, name, cues=True):
     return folder / Path(exe).name
 
 
-@contextmanager
-def window_manager():
-    """openbox, for the checks that print how long QUIT took: without one,
-    Wine waits 2 s in vain for a manager to withdraw each window the game
-    destroys at exit. Every player has one."""
-    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    probe = ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]
-    wait_for(lambda: "window id" in subprocess.run(probe, capture_output=True, text=True).stdout, True, 10)
-    try:
-        yield
-    finally:
-        wm.terminate()
-        wm.wait()
-
-
 def peak(action):
     """The loudest sample (0 to 32767) the private sink plays while ACTION runs
     and for a second after it."""
@@ -188,9 +171,7 @@ def peak(action):
 
 
 def rules_windows():
-    """The rules window's X windows, newest last. Without a window manager
-    Wine leaves a destroyed window's X window mapped (it waits in vain for
-    the manager to withdraw it), so a closed window is seen by its successor."""
+    """The rules window's X windows, oldest first."""
     return windows_named("Tarnwick Rules")
 
 
@@ -277,8 +258,6 @@ def WholeGame(exe):
     game.winner_message()
     game.expect_board("EEEEEEEEEEEEPEE")
     keys("Return")
-    # The box is gone at once, but the reset shows up to 2-3 s later: without
-    # a window manager Wine waits for one to withdraw a destroyed window.
     game.expect_board("PPPPPPPPPPPPPPE", 5)
     game.quit()
 
@@ -446,14 +425,13 @@ def with_crafted_pickup(exe, crafted):
 def CraftedPickup(exe, crafted):
     """A peg picked up with a hostile pickup.WAV: the game stays up with its
     board kept, and QUIT ends it."""
-    with window_manager():
-        game = Game(with_crafted_pickup(exe, crafted))
-        game.drag(0, 14)
-        time.sleep(1)
-        if not game.running():
-            raise Failed("the game ended at the pick-up")
-        game.expect_board("EPPPPPPPPPPPPPP")
-        game.quit()
+    game = Game(with_crafted_pickup(exe, crafted))
+    game.drag(0, 14)
+    time.sleep(1)
+    if not game.running():
+        raise Failed("the game ended at the pick-up")
+    game.expect_board("EPPPPPPPPPPPPPP")
+    game.quit()
 
 
 @check
@@ -461,11 +439,10 @@ def QuitDuringLongCue(exe):
     """QUIT while a 20-second cue plays, three times over: the playing buffer
     stays until playback has stopped, and the game ends."""
     copy = with_crafted_pickup(exe, "long-tone")
-    with window_manager():
-        for _ in range(3):
-            game = Game(copy)
-            game.drag(13, 13)
-            game.quit()
+    for _ in range(3):
+        game = Game(copy)
+        game.drag(13, 13)
+        game.quit()
 
 
 def main(checks, args=sys.argv[2:]):

@@ -16,7 +16,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from windows_game import ROOT, WINE, WORK, Failed, Game, keys, main, wait_for, window_manager, windows_named
+from windows_game import ROOT, WINE, WORK, Failed, Game, keys, main, wait_for, windows_named
 
 FILES = ("tarnwick.exe", "pickup.WAV", "pegdrop.WAV", "winner.WAV", "loser.WAV", "loser4.WAV", "loser3.WAV", "LICENSE.txt", "README.txt")
 INSTALLED = Path(os.environ["WINEPREFIX"], "drive_c/Program Files/Tarnwick")
@@ -131,16 +131,15 @@ def ask_over_running_game():
 def AskedCancel():
     """The player says Cancel (Esc): the installer stops with status 2, the
     game plays on, no file is touched."""
-    with window_manager():
-        game, installer = ask_over_running_game()
-        keys("Escape")
-        if installer.wait(60) != 2:
-            raise Failed(f"installer status {installer.returncode}")
-        if not game.running():
-            raise Failed("the game was closed")
-        if (INSTALLED / "pegdrop.WAV").read_text() != "not a wave file":
-            raise Failed("the installer changed the folder")
-        game.quit()
+    game, installer = ask_over_running_game()
+    keys("Escape")
+    if installer.wait(60) != 2:
+        raise Failed(f"installer status {installer.returncode}")
+    if not game.running():
+        raise Failed("the game was closed")
+    if (INSTALLED / "pegdrop.WAV").read_text() != "not a wave file":
+        raise Failed("the installer changed the folder")
+    game.quit()
 
 
 @check
@@ -148,17 +147,16 @@ def AskedOk():
     """The player says OK (Enter): the game ends, and the installer's pages
     follow (Enter takes each: "I Agree", "Install", "Finish") to an
     installation as built."""
-    with window_manager():
-        game, installer = ask_over_running_game()
+    game, installer = ask_over_running_game()
+    keys("Return")
+    game.ended()
+    for _ in ("license", "folder", "finish"):
+        time.sleep(1.5)
+        if installer.poll() is not None:
+            break
         keys("Return")
-        game.ended()
-        for _ in ("license", "folder", "finish"):
-            time.sleep(1.5)
-            if installer.poll() is not None:
-                break
-            keys("Return")
-        if installer.wait(10) != 0:
-            raise Failed(f"installer status {installer.returncode}")
+    if installer.wait(10) != 0:
+        raise Failed(f"installer status {installer.returncode}")
     installed_as_built()
 
 
