@@ -48,7 +48,7 @@ step web web
 
 echo "== summary" && cat "$gate_dir/timings"
 printf 'total     %3d:%02d\n' $((SECONDS / 60)) $((SECONDS % 60))
-LC_ALL=C ccache --show-stats 2>/dev/null | grep -E '^(Hits|Misses)' | sed 's/^/ccache: /' || true
+LC_ALL=C ccache --show-stats 2>/dev/null | grep -E '^ *(Hits|Misses):' | sed 's/^/ccache: /' || true
 python3 -c 'import sys, xml.etree.ElementTree as ET
 for build, _, folder in (each.partition("=") for each in sys.argv[1:]):
     try: suite = ET.parse(f"build/{folder or build}/junit.xml").getroot()
