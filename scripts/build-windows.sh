@@ -21,8 +21,7 @@ cmake --build --preset windows >&2
 
 # The zip by CPack, the installer by makensis (packaging/CMakeLists.txt): both
 # hold tarnwick.exe, the six cues, LICENSE.txt and README.txt.
-cmake --build --preset windows --target tarnwick_installer >&2
-cpack --config build/windows/CPackConfig.cmake -B build/windows/package >&2
+cmake --build --preset windows --target tarnwick_packages >&2
 
 version=$(sed -nE 's/^CMAKE_PROJECT_VERSION:STATIC=(.*)/\1/p' build/windows/CMakeCache.txt)
 echo "$PWD/build/windows/win32/app/tarnwick.exe"

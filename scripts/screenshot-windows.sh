@@ -24,7 +24,7 @@ if [[ ${1:-} != --in-session ]]; then
     scripts/build-windows.sh >/dev/null
     mkdir -p "$(dirname "$file")"
     [[ $file == /* ]] || file=$PWD/$file
-    scripts/x-session.sh --screen 1600x1200 -- "$0" --in-session "$dpi" "$file" "$keyboard"
+    python3 scripts/session.py run --screen 1600x1200 --wine -- "$0" --in-session "$dpi" "$file" "$keyboard"
     convert "$file" -strip "$file"
     echo "screenshot: $(identify -format '%f %wx%h' "$file")"
     exit 0
@@ -33,11 +33,9 @@ dpi=$2
 file=$3
 keyboard=${4:-}
 
-source scripts/wine-session.sh
 source scripts/game-driver.sh
-trap wine_session_stop EXIT
-wine_session_start "$X_SESSION_DIR/wine"
-wine_set_dpi "$dpi"
+# The density Windows programs see (Wine's LogPixels), in the session's own prefix.
+"$TARNWICK_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 # Wine draws the caption buttons as the letters "0", "1" and "r" of its
 # Marlett font. Debian's Wine does not find the Marlett of fonts-wine in
 # /usr/share/wine/fonts (nor does fontconfig list it), so it picked another
@@ -46,7 +44,7 @@ wine_set_dpi "$dpi"
 cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 desktop_size=1280x1024
-wine_run explorer "/desktop=Tarnwick,$desktop_size" "$PWD/build/windows/win32/app/tarnwick.exe" \
+"$TARNWICK_WINE" explorer "/desktop=Tarnwick,$desktop_size" "$PWD/build/windows/win32/app/tarnwick.exe" \
     >/dev/null 2>&1 &
 desktop=$(tarnwick_wait_window "Tarnwick - Wine desktop" 30)
 read -r dx dy < <(tarnwick_origin "$desktop")

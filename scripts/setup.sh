@@ -6,27 +6,15 @@
 #   scripts/setup.sh [--test | --package-test | --windows | --windows-test | --web | --web-test]
 #
 #   --test          everything scripts/test.sh needs (the Windows and web builds too)
-#   --package-test  what scripts/test-package.sh needs
+#   --package-test  what the Debian package's checks need (the "package" presets)
 #   --windows       what cross-compiling the Windows game needs
 #   --windows-test  that, and what testing it under Wine needs
 #   --web           what compiling the browser game needs
 #   --web-test      that, and what testing it in Chromium, Firefox ESR and WebKitGTK needs
 #
-# Safe on a desktop:
-#  - it removes nothing, ever (apt-get --no-remove): where a package could
-#    only come in by removing another, it stops and says so;
-#  - it shows apt's own output, so you see what comes in;
-#  - the tests' audio server is the machine's own kind: PulseAudio packages
-#    where PulseAudio is installed or no audio server is, PipeWire's where
-#    pipewire-pulse is (the two conflict, and apt would swap one for the other);
-#  - what a desktop session starts at login stays as it was: a package that
-#    enables a user service or adds an autostart entry for every account
-#    (pulseaudio does) has that entry taken out again;
-#  - apt waits for the package lock (apt-daily holds it on a fresh machine)
-#    up to TARNWICK_APT_LOCK_TIMEOUT seconds, 300 unless set;
-#  - a signal (Ctrl-C, a time-out) never stops apt midway: apt runs in a
-#    session of its own, the signal is noted, and this script ends once apt
-#    has finished.
+# Safe on a desktop: it removes nothing, keeps what a login starts as it was
+# and never stops apt midway; each is explained where it is done, and
+# docs/testing.md lists them all.
 set -euo pipefail
 # scripts/test.sh runs it once, with --test, before any of its steps.
 [[ -z ${TARNWICK_SETUP_DONE:-} ]] || exit 0

@@ -7,7 +7,7 @@
 set -euo pipefail
 "$@" &
 pid=$!
-wid=$(timeout "${TARNWICK_WINDOW_TIMEOUT:-30}" xdotool search --sync --name '^Tarnwick$' | head -n 1) || true
+wid=$(timeout "${TARNWICK_WINDOW_TIMEOUT:-30}" xdotool search --sync --onlyvisible --name '^Tarnwick$' | head -n 1) || true
 if [[ -z $wid ]]; then
     # Say where the program was, so that a failure far from here can be read.
     echo "scripted_game: no window named Tarnwick within ${TARNWICK_WINDOW_TIMEOUT:-30} s" >&2
