@@ -2,6 +2,7 @@
 # audio server, bus or Wine prefix started once for all the tests that need
 # it, rather than once per test.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+get_filename_component(TARNWICK_SESSION_PY "${CMAKE_CURRENT_LIST_DIR}/../scripts/session.py" ABSOLUTE)
 
 # tarnwick_session_fixture(NAME [--screen WxH] [--dpi N] [--wm openbox|mutter]
 #                          [--pulse] [--bus] [--no-x] [--wine])
@@ -11,7 +12,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # RESOURCE_LOCK NAME where the tests must not share the session at once.
 # Should CTest itself die, the session ends with it.
 function(tarnwick_session_fixture name)
-    set(session ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/session.py)
+    set(session ${Python3_EXECUTABLE} ${TARNWICK_SESSION_PY})
     set(handle ${CMAKE_BINARY_DIR}/sessions/${name})
     add_test(NAME ${name}.start COMMAND ${session} start ${handle} ${ARGN})
     add_test(NAME ${name}.stop COMMAND ${session} stop ${handle})

@@ -15,4 +15,4 @@ cmake --preset dev >/dev/null
 cmake --build --preset dev --target tarnwick_sound_benchmark >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
-scripts/x-session.sh --no-x --pulse build/dev/benchmarks/tarnwick_sound_benchmark
+python3 scripts/session.py run --no-x --pulse build/dev/benchmarks/tarnwick_sound_benchmark

@@ -39,7 +39,7 @@ if [[ -w /proc/sys/vm/drop_caches ]] && ((cold_runs > 0)); then
 fi
 
 echo "Measuring $runs starts each, then $idle_runs runs of ${idle} s idle each, alternating (cold runs: $cold)..." >&2
-scripts/x-session.sh --screen 1280x1024 --pulse \
+python3 scripts/session.py run --screen 1280x1024 --pulse \
     bash -c '
         probe=$1 baseline=$2 game=$3 runs=$4 idle=$5 results=$6 cold=$7 cold_runs=$8 idle_runs=$9
         # One unmeasured start of each, so both run warm.

@@ -53,7 +53,7 @@ take() {
 
 mkdir -p docs
 export -f take
-scripts/x-session.sh --screen 800x600 --wm openbox bash -c take
+python3 scripts/session.py run --screen 800x600 --wm openbox bash -c take
 # No time stamps in the files: an unchanged picture stays unchanged in git.
 for png in docs/game.png docs/keyboard-linux.png docs/rules.png; do
     convert "$png" -strip "$png"

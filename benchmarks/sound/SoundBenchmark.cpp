@@ -1,5 +1,5 @@
 // Measures the sound cues against a private audio server (run through
-// scripts/x-session.sh --pulse by scripts/benchmark-sound.sh), the player warmed up
+// scripts/session.py --pulse by scripts/benchmark-sound.sh), the player warmed up
 // as the game does once its window shows:
 //  - the player's cost before the window appears,
 //  - wall time of playCue() on the calling (interface) thread,

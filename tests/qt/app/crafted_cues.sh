@@ -5,7 +5,7 @@
 # a peg is moved, the game stays up, its board is the same as with the
 # default cues, and QUIT ends it with status 0 (the time it took is printed;
 # only a game still running 5 s after QUIT fails).
-# Needs DISPLAY and a private audio server (scripts/x-session.sh --pulse).
+# Needs DISPLAY and a private audio server (the fixture qt_x_audio).
 #
 #   crafted_cues.sh PATH/TO/tarnwick
 set -euo pipefail

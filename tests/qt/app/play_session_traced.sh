@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Plays a short scripted game on the real program under Xvfb, with no audio
-# device or server, from a copy of its folder and a home of its own, and
+# Plays a short scripted game on the real program in a private X session with
+# no audio device or server (the fixture qt_x), from a copy of its folder and a home of its own, and
 # traces every file system call. Fails when the program creates, changes or
 # opens for writing any file outside /dev, /proc and its runtime folder, or
 # does not end cleanly at QUIT.
@@ -27,8 +27,7 @@ fi
 chmod -R a-w "$work/program" "$work/home"
 
 # LeakSanitizer cannot work under a tracer; the other tests look for leaks.
-"$(dirname "$0")/../../../scripts/x-session.sh" \
-    env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
+env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
     HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     "$(dirname "$0")/scripted_game.sh" \

@@ -6,30 +6,30 @@
 #
 #   run_under_weston.sh PATH/TO/tarnwick
 #
-# Run through scripts/x-session.sh --no-x --bus (the accessibility bus is
+# Run through scripts/session.py run --no-x --bus (the accessibility bus is
 # started on that private session bus).
 set -euo pipefail
 program=$1
-: "${X_SESSION_DIR:?run through scripts/x-session.sh --no-x --bus}"
+: "${TARNWICK_SESSION_DIR:?run through scripts/session.py run --no-x --bus}"
 
 weston --backend=headless-backend.so --socket=tarnwick-wayland --idle-time=0 \
-    >"$X_SESSION_DIR/weston.log" 2>&1 &
+    >"$TARNWICK_SESSION_DIR/weston.log" 2>&1 &
 for _ in $(seq 100); do
     [[ -S $XDG_RUNTIME_DIR/tarnwick-wayland ]] && break
     sleep 0.1
 done
-[[ -S $XDG_RUNTIME_DIR/tarnwick-wayland ]] || { cat "$X_SESSION_DIR/weston.log"; exit 1; }
+[[ -S $XDG_RUNTIME_DIR/tarnwick-wayland ]] || { cat "$TARNWICK_SESSION_DIR/weston.log"; exit 1; }
 
 # As a Wayland desktop session starts it: no platform named, no DISPLAY.
 # Qt's Wayland plugin and the graphics driver it loads and unloads leave
 # blocks LeakSanitizer cannot name; the other tests look for our leaks.
 env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=tarnwick-wayland XDG_SESSION_TYPE=wayland \
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    "$program" >"$X_SESSION_DIR/game.log" 2>&1 &
+    "$program" >"$TARNWICK_SESSION_DIR/game.log" 2>&1 &
 game=$!
 
 # Debian's pyatspi belongs to Debian's own Python.
-/usr/bin/python3 - <<'PY' || { echo "game output:"; cat "$X_SESSION_DIR/game.log"; exit 1; }
+/usr/bin/python3 - <<'PY' || { echo "game output:"; cat "$TARNWICK_SESSION_DIR/game.log"; exit 1; }
 import sys, time
 import pyatspi
 
@@ -77,7 +77,7 @@ status=0
 wait "$game" || status=$?
 if ((status != 0)); then
     echo "FAIL: the game ended with status $status"
-    cat "$X_SESSION_DIR/game.log"
+    cat "$TARNWICK_SESSION_DIR/game.log"
     exit 1
 fi
 echo "ok: under Wayland the window and its buttons are in the accessibility tree, QUIT ends it with 0"

@@ -77,7 +77,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"))
-            << "run through scripts/x-session.sh --wm openbox";
+            << "run through scripts/session.py run --wm openbox";
     }
 
     // "HELP", then waits until the window manager has framed the window.

@@ -1,5 +1,5 @@
 // Plays cues through the real audio path into a private audio server's null
-// sink and listens to the sink's monitor. Run by scripts/x-session.sh --pulse.
+// sink and listens to the sink's monitor. Run by scripts/session.py --pulse.
 // Under helgrind (TARNWICK_UNDER_HELGRIND set) nothing keeps real time, so
 // nothing is recorded: helgrind's verdict on the threads is the test.
 #include "CueWorker.h"
@@ -94,7 +94,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(std::getenv("TARNWICK_TEST_PULSE"), nullptr)
-            << "run through scripts/x-session.sh --pulse, which provides the audio server";
+            << "run through scripts/session.py --pulse, which provides the audio server";
         ASSERT_TRUE(s_serverReady) << "the monitor never kept up with the wall clock";
         ASSERT_TRUE(m_folder.isValid());
     }
