@@ -112,6 +112,12 @@ class Game:
         if status != 0:
             raise Failed(f"status {status}")
 
+    def drag(self, start, end):
+        """The peg in hole START to hole END, pressed, moved in steps as a hand does, and released."""
+        (x0, y0), (x1, y1) = [(self.x + x + HOLE_W // 2, self.y + y + HOLE_H // 2) for x, y in (HOLES[start], HOLES[end])]
+        steps = [f"mousemove {x0 + (x1 - x0) * i // 4} {y0 + (y1 - y0) * i // 4} sleep 0.03" for i in range(1, 5)]
+        xdotool(*f"mousemove {x0} {y0} sleep 0.1 mousedown 1 sleep 0.1 {' '.join(steps)} sleep 0.1 mouseup 1".split())
+
     def quit(self):
         driver("tarnwick_point_at", self.window, "quit")
         since = time.monotonic()
@@ -144,10 +150,12 @@ def new_rules():
     return rules_windows()[0]
 
 
-def press_ok(rules):
-    x, y = geometry(rules)[:2]
+def rules_click(play, *at):
+    """A click on the rules window: on OK, or at a place (x y) in it."""
+    x, y = geometry(new_rules())[:2]
     left, top, width, height = rect("kOkButtonTwips")
-    xdotool("mousemove", x + left + width // 2, y + top + height // 2, "click", 1)
+    at = at or (left + width // 2, top + height // 2)
+    xdotool("mousemove", x + int(at[0]), y + int(at[1]), "click", 1, "sleep", 0.3)
 
 
 class Play:
@@ -179,61 +187,20 @@ class Play:
         if "kernel32.dll" not in dlls or dlls - system:
             raise Failed(f"imports {sorted(dlls)}")
 
-    def release_over_button(self):
-        """Pressed on hole 6, released over "Start Game", then the pointer over the
-        background: both reach the game, which ends the drag and puts the peg back
-        (what it does with each, InputSequenceTest says)."""
-        x, y = self.game.x + HOLES[5][0] + HOLE_W // 2, self.game.y + HOLES[5][1] + HOLE_H // 2
-        xdotool("mousemove", x, y, "sleep", 0.2, "mousedown", 1, "sleep", 0.2)
-        driver("tarnwick_point_at", self.game.window, "start")
-        xdotool("mouseup", 1, "sleep", 0.4, "mousemove", self.game.x + 20, self.game.y + 20, "sleep", 0.2,
-                "mousemove", self.game.x + 24, self.game.y + 30, "sleep", 0.4)
-
-    def rules(self):
-        """HELP opens the rules centred on the screen, every line fitting; a second
-        HELP only raises them; OK unloads them, so the next HELP makes a new window."""
-        driver("tarnwick_click", self.game.window, "help")
-        first = new_rules()
+    def rules_centred(self):
+        """One rules window, centred on the screen with every line fitting."""
+        rules = new_rules()
         _, _, width, height = rect("kRulesClientTwips")
         screen = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
         # The frame's sides are equal, so the client area's left edge is centred whatever the frame.
         centred = (int(re.search(r"dimensions:\s+(\d+)x", screen)[1]) - width) // 2
-        if (place := geometry(first))[0::2] != [centred, width] or place[3] != height:
+        if (place := geometry(rules))[0::2] != [centred, width] or place[3] != height:
             raise Failed(f"rules window at {place}")
         # Black text on the teal above OK, and none in the last columns it would run into.
-        at, text_height = pixels(first), rect("kOkButtonTwips")[1]
+        at, text_height = pixels(rules), rect("kOkButtonTwips")[1]
         if (0, 0, 0) not in {at(x, y) for x in range(width - 8) for y in range(text_height)} or len(
                 {at(x, y) for x in range(width - 8, width) for y in range(text_height)}) != 1:
             raise Failed("the rules text does not fit the window")
-        driver("tarnwick_click", self.game.window, "help")
-        if rules_windows() != [first] or geometry(first) != place:
-            raise Failed("a second HELP made or moved a window")
-        press_ok(first)
-        wait_for(rules_windows, [], 10)
-        driver("tarnwick_click", self.game.window, "help")
-        second = new_rules()
-        if geometry(second) != place:
-            raise Failed(f"OK did not unload the rules window: the next is at {geometry(second)}")
-        press_ok(second)
-
-    def dialog_keys(self):
-        """Tab moves the focus from "Start Game" to "HELP", Enter presses it; Esc
-        does nothing in either window, Enter presses the rules' OK. (Wine's dialog
-        keys ignore the arrows in a window that is not a dialog: MainFormTest
-        checks where they would go.)"""
-        self.run(["focus"])
-        xdotool("key", "--delay", 300, "Escape", "Tab", "Return")
-        rules = new_rules()
-        x, y = geometry(rules)[:2]
-        xdotool("mousemove", x + 400, y + 200, "click", 1, "sleep", 0.3, "key", "Escape", "sleep", 0.5)
-        driver("tarnwick_click", self.game.window, "help")
-        time.sleep(0.5)
-        if rules_windows() != [rules]:
-            raise Failed("Esc closed the rules window")
-        xdotool("mousemove", x + 400, y + 200, "click", 1, "sleep", 0.3, "key", "Return")
-        wait_for(rules_windows, [], 10)
-        driver("tarnwick_click", self.game.window, "help")
-        press_ok(new_rules())
 
     def run(self, step):
         verb, *args = step
@@ -253,13 +220,22 @@ def move(play, *holes):
 
 # The one-line steps.
 STEPS = {
+    "rules": lambda play, count: wait_for(lambda: len(rules_windows()), int(count), 10),
+    "rules-click": rules_click,
+    "pause": lambda play: time.sleep(0.5),
+    # The pointer pressed on hole HOLE, moved to a button or a place (x y) in the window, released.
+    "press": lambda play, hole: xdotool("mousemove", play.game.x + HOLES[int(hole)][0] + HOLE_W // 2,
+                                        play.game.y + HOLES[int(hole)][1] + HOLE_H // 2, "sleep", 0.2, "mousedown", 1, "sleep", 0.2),
+    "point": lambda play, *at: driver("tarnwick_point_at", play.game.window, *at) if len(at) == 1 else xdotool(
+        "mousemove", play.game.x + int(at[0]), play.game.y + int(at[1]), "sleep", 0.3),
+    "release": lambda play: xdotool("mouseup", 1, "sleep", 0.4),
     "garbage": lambda play: [(play.exe.parent / f"{cue}.WAV").write_bytes(os.urandom(4000)) for cue in CUES],
     # The wave file NAME of tests/support/crafted_wave.py as pickup.WAV.
     "crafted": lambda play, name: subprocess.run(
         [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"], check=True),
     "start": lambda play: setattr(play, "game", Game(play.exe)),
     "at-layout": at_layout,
-    "drag": lambda play, start, end: driver("tarnwick_drag", play.game.window, start, end),
+    "drag": lambda play, start, end: play.game.drag(int(start), int(end)),
     "click": lambda play, button: driver("tarnwick_click", play.game.window, button),
     "keys": lambda play, *names: xdotool("key", "--delay", 100, *names),
     # A click on the sky, which makes the game the active window.
