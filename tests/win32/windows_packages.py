@@ -4,8 +4,7 @@ check a run, in the Wine prefix of the session the window checks share:
 
     windows_packages.py CHECK APP_FOLDER ZIP INSTALLER README VERSION
 
-The checks after Install use what it installed, in the order
-tests/win32/CMakeLists.txt gives them; Uninstall comes last."""
+After Install, the checks use what it installed; Uninstall comes last."""
 
 import glob
 import os
