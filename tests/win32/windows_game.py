@@ -258,8 +258,9 @@ if __name__ == "__main__":
     play = Play(sys.argv[1])
     try:
         for words in sys.argv[2:]:
-            print(">", words)
+            began = time.monotonic()
             play.run(words.split())
+            print(f"{words}: {time.monotonic() - began:.2f} s")
     except Failed as failure:
         sys.exit(f"failed: {failure}")
     finally:

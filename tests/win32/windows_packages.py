@@ -113,15 +113,16 @@ def run(check):
         if (INSTALLED / "pegdrop.WAV").read_text() != "not a wave file":
             raise Failed("the installer changed the folder")
         game.quit()
-    elif check == "AskedOk":  # the game ends, Enter takes each page ("I Agree", "Install", "Finish")
+    elif check == "AskedOk":  # the game ends, and Enter takes each page ("I Agree", "Install", "Finish")
         game, installer = asked("Return")
         game.ended()
-        for _ in range(3):
-            time.sleep(1.5)
-            if installer.poll() is None:
-                xdotool("key", "Return")
-        if installer.wait(10) != 0:
-            raise Failed(f"installer status {installer.returncode}")
+        # A page shows when it will: Enter again each second, until the installer ends.
+        for _ in range(60):
+            if installer.poll() is not None:
+                break
+            xdotool("sleep", 1, "key", "Return")
+        if installer.poll() != 0:
+            raise Failed(f"installer status {installer.poll()}")
         installed_as_built()
     elif check == "Versions":  # the .deb where scripts/test-package.sh built one, the names, the resources
         seen = [Path(zip_file).name, Path(setup).name] + [resource_facts(file) for file in (Path(app, "tarnwick.exe"), setup, INSTALLED / "uninstall.exe")]
