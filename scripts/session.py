@@ -208,11 +208,16 @@ class Session:
             with open(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings/keyfile", "w") as keyfile:
                 keyfile.write("[org/gnome/mutter]\nattach-modal-dialogs=true\n")
         if wm:
-            self.spawn({"openbox": ["openbox", "--sm-disable"],
+            # Ready once it manages windows: openbox runs its startup command
+            # then, mutter has set the current desktop. The supporting-WM
+            # check is set earlier in their start-up: on a busy machine the
+            # first windows then waited unframed for seconds.
+            ready = f"{self.folder}/wm-ready"
+            self.spawn({"openbox": ["openbox", "--sm-disable", "--startup", f"touch {ready}"],
                         "mutter": ["mutter", "--x11", "--replace", "--sm-disable"]}[wm], "wm.log",
                        env=dict(env, GSETTINGS_BACKEND="keyfile"))
-            if not wait_until(lambda: "window id" in self.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
-                              30):
+            if not wait_until(lambda: os.path.exists(ready) if wm == "openbox" else "= 0" in self.output(
+                    "xprop", "-root", "_NET_CURRENT_DESKTOP"), 30):
                 self.failed(wm, "wm.log")
 
     def open_audio(self):
@@ -226,8 +231,8 @@ class Session:
             if all(map(shutil.which, ("pipewire", "pipewire-pulse", "wireplumber"))) else "none")
         env.update(PULSE_SERVER=f"unix:{runtime}/pulse/native", PULSE_SINK="test")
         if kind == "pulseaudio":
-            server = self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                                 "--log-level=error", "--load=module-native-protocol-unix",
+            server = self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+                                 "--disallow-exit", "--log-level=error", "--load=module-native-protocol-unix",
                                  "--load=module-null-sink sink_name=test rate=48000 channels=2",
                                  "--load=module-always-sink"], "audio.log")
         elif kind == "pipewire":
@@ -235,7 +240,8 @@ class Session:
             # the real-time service and BlueZ live there.
             pw_env = {k: v for k, v in env.items() if not k.startswith(("PIPEWIRE_", "WIREPLUMBER_"))}
             pw_env.update(PIPEWIRE_CONFIG_DIR=f"{HERE}/pipewire", WIREPLUMBER_CONFIG_DIR=f"{HERE}/pipewire",
-                          PIPEWIRE_RUNTIME_DIR=runtime, DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.folder}/no-bus")
+                          PIPEWIRE_RUNTIME_DIR=runtime,
+                          DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.folder}/no-bus")
             self.spawn(["pipewire", "-c", "pipewire.conf"], "audio.log", env=pw_env)
             if not wait_until(lambda: os.path.exists(f"{runtime}/pipewire-0"), 10):
                 self.failed("private PipeWire server", "audio.log")
@@ -248,7 +254,8 @@ class Session:
         # The process that serves the clients: stopping it stalls them.
         env["TARNWICK_PULSE_PID"] = str(server.pid)
         if not wait_until(lambda: "Default Sink: test\n" in self.output("pactl", "info"), 10):
-            self.failed(f"private {kind} server", *(n for n in os.listdir(self.folder) if n.startswith("audio")))
+            self.failed(f"private {kind} server",
+                        *(name for name in os.listdir(self.folder) if name.startswith("audio")))
         # An idle null sink renders nothing and its monitor records nothing:
         # a stream of silence keeps the recording on the wall clock.
         self.spawn(["pacat", "--latency-msec=10", "--raw", "/dev/zero"], None)
@@ -273,7 +280,8 @@ class Session:
     def close(self):
         on_endings(signal.SIG_IGN)
         if self.opts.wine and "WINESERVER" in self.env:
-            subprocess.run([self.env["WINESERVER"], "-k"], env=self.env, timeout=20, stderr=subprocess.DEVNULL)
+            subprocess.run([self.env["WINESERVER"], "-k"], env=self.env, timeout=20,
+                           stderr=subprocess.DEVNULL)
         ended = sweep(self.tag)
         shutil.rmtree(self.folder, ignore_errors=True)
         return ended
@@ -409,8 +417,9 @@ def gate(opts):
     folder = make_folder("gate")
     entry = f"{GATE_TAG}={folder}"
     env = private_env(folder, {k: caller[k] for k in GATE_ALLOWED if k in caller})
-    env.update({"TARNWICK_GATE_ENV": "allow-listed", "PATH": caller.get("PATH", os.defpath), "LANG": "C.UTF-8",
-                "TARNWICK_CACHE_HOME": cache, "QT_QPA_PLATFORM": "offscreen", GATE_TAG: folder})
+    env.update({"TARNWICK_GATE_ENV": "allow-listed", "PATH": caller.get("PATH", os.defpath),
+                "LANG": "C.UTF-8", "TARNWICK_CACHE_HOME": cache, "QT_QPA_PLATFORM": "offscreen",
+                GATE_TAG: folder})
     start_watchdog(entry, folder)
     print(f"session.py gate: this run's folder and tag: {folder}", flush=True)
     child = None
@@ -442,14 +451,16 @@ def main(argv):
     options.add_argument("--wm", choices=("openbox", "mutter"))
     for flag in ("--pulse", "--bus", "--no-x", "--wine"):
         options.add_argument(flag, action="store_true")
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     actions = parser.add_subparsers(dest="action", required=True)
     for name, parents, args in (("run", [options], ["command"]), ("start", [options], ["dir"]),
                                 ("exec", [], ["dir", "command"]), ("stop", [], ["dir"]),
                                 ("gate", [], ["command"]), ("watch", [], ["pid", "entry", "folder"])):
         action = actions.add_parser(name, parents=parents)
         for arg in args:
-            action.add_argument(arg, **{"command": {"nargs": argparse.REMAINDER}, "pid": {"type": int}}.get(arg, {}))
+            kind = {"command": {"nargs": argparse.REMAINDER}, "pid": {"type": int}}.get(arg, {})
+            action.add_argument(arg, **kind)
     opts = parser.parse_args(argv)
     if hasattr(opts, "command"):
         opts.command = opts.command[opts.command[:1] == ["--"]:] or parser.error("a command is needed")
