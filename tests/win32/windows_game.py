@@ -20,7 +20,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 WINE = os.environ.get("TARNWICK_WINE", "wine64")
-LAYOUT = "".join((ROOT / "layout" / name).read_text() for name in ("MainWindowLayout.h", "RulesWindowLayout.h"))
+LAYOUT = "".join((ROOT / "layout" / f"{name}Layout.h").read_text() for name in ("MainWindow", "RulesWindow"))
 RING = tuple(int(re.search(rf"kFocusMark{c} = (\d+)", LAYOUT)[1]) for c in ("Red", "Green", "Blue"))
 CUES = ("pickup", "pegdrop", "winner", "loser", "loser4", "loser3")
 WORK = Path(tempfile.mkdtemp(prefix="windows-game-", dir=os.environ.get("TARNWICK_SESSION_DIR")))
@@ -55,7 +55,8 @@ def wait_for(what, want, seconds=5):
 
 
 def windows_named(title):
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True, text=True)
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                           capture_output=True, text=True)
     return sorted(found.stdout.split(), key=int)
 
 
@@ -66,7 +67,8 @@ def geometry(window):
 
 def pixels(window):
     """The window's pixels now, as a function of (x, y) giving (r, g, b)."""
-    ppm = subprocess.run(["import", "-silent", "-window", window, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
+    ppm = subprocess.run(["import", "-silent", "-window", window, "-depth", "8", "ppm:-"],
+                         check=True, capture_output=True).stdout
     header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
     width, data = int(header[1]), ppm[header.end():]
     return lambda x, y: tuple(data[(y * width + x) * 3:(y * width + x) * 3 + 3])
@@ -74,7 +76,8 @@ def pixels(window):
 
 # The holes' top-left corners and their size, as game-driver.sh reads them from the layout.
 _xs, _ys, (HOLE_W, HOLE_H) = (list(map(int, line.split())) for line in driver(
-    "eval", 'echo "${tarnwick_hole_x[*]}"; echo "${tarnwick_hole_y[*]}"; echo $tarnwick_hole_w $tarnwick_hole_h').splitlines())
+    "eval", 'echo "${tarnwick_hole_x[*]}"; echo "${tarnwick_hole_y[*]}";',
+    "echo", "$tarnwick_hole_w", "$tarnwick_hole_h").splitlines())
 HOLES = list(zip(_xs, _ys))
 
 
@@ -82,7 +85,7 @@ class Game:
     """tarnwick.exe at PATH, running, with its window found."""
 
     def __init__(self, path):
-        self.process = subprocess.Popen([WINE, str(path)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen([WINE, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.window = driver("tarnwick_wait_window", "Tarnwick", 30).strip()
         except subprocess.CalledProcessError:
@@ -114,9 +117,13 @@ class Game:
 
     def drag(self, start, end):
         """The peg in hole START to hole END, pressed, moved in steps as a hand does, and released."""
-        (x0, y0), (x1, y1) = [(self.x + x + HOLE_W // 2, self.y + y + HOLE_H // 2) for x, y in (HOLES[start], HOLES[end])]
-        steps = [f"mousemove {x0 + (x1 - x0) * i // 4} {y0 + (y1 - y0) * i // 4} sleep 0.03" for i in range(1, 5)]
-        xdotool(*f"mousemove {x0} {y0} sleep 0.1 mousedown 1 sleep 0.1 {' '.join(steps)} sleep 0.1 mouseup 1".split())
+        (x0, y0), (x1, y1) = [self.centre(hole) for hole in (start, end)]
+        steps = " ".join(f"mousemove {x0 + (x1 - x0) * i // 4} {y0 + (y1 - y0) * i // 4} sleep 0.03"
+                         for i in range(1, 5))
+        xdotool(*f"mousemove {x0} {y0} sleep 0.1 mousedown 1 sleep 0.1 {steps} sleep 0.1 mouseup 1".split())
+
+    def centre(self, hole):
+        return self.x + HOLES[hole][0] + HOLE_W // 2, self.y + HOLES[hole][1] + HOLE_H // 2
 
     def quit(self):
         driver("tarnwick_point_at", self.window, "quit")
@@ -129,7 +136,8 @@ def peak(action):
     """The loudest sample (0 to 32767) the private sink plays while ACTION runs
     and for a second after it."""
     with tempfile.TemporaryFile() as raw:
-        recorder = subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le", "--rate=22050", "--channels=1"], stdout=raw)
+        recorder = subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le", "--rate=22050",
+                                     "--channels=1"], stdout=raw)
         time.sleep(0.5)
         action()
         time.sleep(1)
@@ -182,7 +190,8 @@ class Play:
         """On a bare Windows the program finds everything it needs in the system."""
         listing = subprocess.run([objdump, "-p", self.exe], check=True, capture_output=True, text=True).stdout
         dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", listing)}
-        system = {f"{name}.dll" for name in "kernel32 user32 gdi32 winmm comctl32 shell32 advapi32 ole32 msvcrt".split()}
+        system = {f"{name}.dll" for name in
+                  "kernel32 user32 gdi32 winmm comctl32 shell32 advapi32 ole32 msvcrt".split()}
         # No import at all means the listing was not read, not a clean program.
         if "kernel32.dll" not in dlls or dlls - system:
             raise Failed(f"imports {sorted(dlls)}")
@@ -224,15 +233,16 @@ STEPS = {
     "rules-click": rules_click,
     "pause": lambda play: time.sleep(0.5),
     # The pointer pressed on hole HOLE, moved to a button or a place (x y) in the window, released.
-    "press": lambda play, hole: xdotool("mousemove", play.game.x + HOLES[int(hole)][0] + HOLE_W // 2,
-                                        play.game.y + HOLES[int(hole)][1] + HOLE_H // 2, "sleep", 0.2, "mousedown", 1, "sleep", 0.2),
-    "point": lambda play, *at: driver("tarnwick_point_at", play.game.window, *at) if len(at) == 1 else xdotool(
-        "mousemove", play.game.x + int(at[0]), play.game.y + int(at[1]), "sleep", 0.3),
+    "press": lambda play, hole: xdotool("mousemove", *play.game.centre(int(hole)), "sleep", 0.2,
+                                        "mousedown", 1, "sleep", 0.2),
+    "point": lambda play, *at: driver("tarnwick_point_at", play.game.window, *at) if len(at) == 1
+    else xdotool("mousemove", play.game.x + int(at[0]), play.game.y + int(at[1]), "sleep", 0.3),
     "release": lambda play: xdotool("mouseup", 1, "sleep", 0.4),
     "garbage": lambda play: [(play.exe.parent / f"{cue}.WAV").write_bytes(os.urandom(4000)) for cue in CUES],
     # The wave file NAME of tests/support/crafted_wave.py as pickup.WAV.
     "crafted": lambda play, name: subprocess.run(
-        [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"], check=True),
+        [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"],
+        check=True),
     "start": lambda play: setattr(play, "game", Game(play.exe)),
     "at-layout": at_layout,
     "drag": lambda play, start, end: play.game.drag(int(start), int(end)),

@@ -18,9 +18,11 @@ from pathlib import Path
 
 from windows_game import ROOT, WINE, WORK, Failed, Game, wait_for, windows_named, xdotool
 
-FILES = ["tarnwick.exe", "pickup.WAV", "pegdrop.WAV", "winner.WAV", "loser.WAV", "loser4.WAV", "loser3.WAV", "LICENSE.txt", "README.txt"]
+FILES = ["tarnwick.exe", "pickup.WAV", "pegdrop.WAV", "winner.WAV", "loser.WAV", "loser4.WAV", "loser3.WAV",
+         "LICENSE.txt", "README.txt"]
 INSTALLED = Path(os.environ["WINEPREFIX"], "drive_c/Program Files/Tarnwick")
-SHORTCUT = Path(os.environ["WINEPREFIX"], "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk")
+SHORTCUT = Path(os.environ["WINEPREFIX"], "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs",
+                "Tarnwick.lnk")
 ENTRIES = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 check, app, zip_file, setup, readme, version = sys.argv[1:7]
 
@@ -30,9 +32,11 @@ def wine(*args):
 
 
 def entry(*value):
-    """The uninstall entry (its VALUE alone if named) as the 64-bit registry has it; None if it is not there."""
+    """The uninstall entry's values (VALUE alone if named) in the 64-bit registry; None without it."""
     listing = wine("reg", "query", ENTRIES + r"\Tarnwick", *value, "/reg:64")
-    return [line.split(None, 2)[2].strip() for line in listing.stdout.splitlines() if line.startswith("    ")] if listing.returncode == 0 else None
+    if listing.returncode == 0:
+        lines = listing.stdout.splitlines()
+        return [line.split(None, 2)[2].strip() for line in lines if line.startswith("    ")]
 
 
 def installed_as_built():
@@ -50,8 +54,9 @@ def installed_game(mine="pegdrop.WAV"):
 
 
 def asked(answer):
-    """The installer started over the running game, asked whether to close it, answered with the key ANSWER."""
-    game, installer = installed_game(), subprocess.Popen([WINE, setup], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """The installer started over the running game, asked whether to close it, answered with ANSWER."""
+    game = installed_game()
+    installer = subprocess.Popen([WINE, setup], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_for(lambda: bool(windows_named("Tarnwick Setup")), True, 20)
     xdotool("sleep", 0.5, "key", answer)
     return game, installer
@@ -87,8 +92,11 @@ def run(check):
         installed_as_built()
         if not (INSTALLED / "uninstall.exe").is_file() or not SHORTCUT.is_file():
             raise Failed("no uninstaller or shortcut")
-        seen = [entry("/v", name) for name in ("DisplayName", "DisplayVersion", "Publisher", "QuietUninstallString", "EstimatedSize")]
-        if seen[:4] != [["Tarnwick"], [version], ["The Tarnwick developers"], [r'"C:\Program Files\Tarnwick\uninstall.exe" /S']] or int((seen[4] or ["0"])[0], 16) < 1000:
+        names = ("DisplayName", "DisplayVersion", "Publisher", "QuietUninstallString", "EstimatedSize")
+        seen = [entry("/v", name) for name in names]
+        want = [["Tarnwick"], [version], ["The Tarnwick developers"],
+                [r'"C:\Program Files\Tarnwick\uninstall.exe" /S']]
+        if seen[:4] != want or int((seen[4] or ["0"])[0], 16) < 1000:
             raise Failed(f"uninstall entry {seen}")
     elif check == "InstalledPlays":
         Game(INSTALLED / "tarnwick.exe").quit()
@@ -96,7 +104,8 @@ def run(check):
         (INSTALLED / "pegdrop.WAV").write_text("not a wave file")
         wine(setup, "/S")
         installed_as_built()
-        if (entries := wine("reg", "query", ENTRIES, "/reg:64").stdout.lower().count("uninstall\\tarnwick")) != 1:
+        entries = wine("reg", "query", ENTRIES, "/reg:64").stdout.lower().count("uninstall\\tarnwick")
+        if entries != 1:
             raise Failed(f"{entries} uninstall entries")
     elif check == "InstallOverRunningGame":
         # Silently: it closes the game as QUIT does. (Wine does not lock a running
@@ -125,11 +134,14 @@ def run(check):
             raise Failed(f"installer status {installer.poll()}")
         installed_as_built()
     elif check == "Versions":  # the .deb where scripts/test-package.sh built one, the names, the resources
-        seen = [Path(zip_file).name, Path(setup).name] + [resource_facts(file) for file in (Path(app, "tarnwick.exe"), setup, INSTALLED / "uninstall.exe")]
-        want = [f"tarnwick-{version}-windows-x64.zip", f"tarnwick-{version}-windows-x64-setup.exe"] + [f"{version} icon"] * 3
+        programs = (Path(app, "tarnwick.exe"), setup, INSTALLED / "uninstall.exe")
+        seen = [Path(zip_file).name, Path(setup).name] + [resource_facts(file) for file in programs]
+        want = [f"tarnwick-{version}-windows-x64.zip", f"tarnwick-{version}-windows-x64-setup.exe"]
+        want += [f"{version} icon"] * 3
         for deb in glob.glob(str(ROOT / "build/release/package/tarnwick_*.deb"))[:1]:
             # Its version without the package's own revision (0.1.0-1).
-            seen.append(subprocess.run(["dpkg-deb", "-f", deb, "Version"], capture_output=True, text=True).stdout.strip().rsplit("-", 1)[0])
+            fields = subprocess.run(["dpkg-deb", "-f", deb, "Version"], capture_output=True, text=True).stdout
+            seen.append(fields.strip().rsplit("-", 1)[0])
             want.append(version)
         if seen != want:
             raise Failed(f"seen {seen}")
@@ -143,7 +155,8 @@ def run(check):
         wine(INSTALLED / "uninstall.exe", "/S")
         wait_for(entry, None, 20)
         game.ended()
-        left = [name for name in FILES + ["uninstall.exe"] if (INSTALLED / name).exists()] + ["the shortcut"] * SHORTCUT.exists()
+        left = [name for name in FILES + ["uninstall.exe"] if (INSTALLED / name).exists()]
+        left += ["the shortcut"] * SHORTCUT.exists()
         if left or (INSTALLED / "my notes.txt").read_text() != "mine":
             raise Failed(f"left: {left}")
 
