@@ -84,8 +84,11 @@ HOLES = list(zip(_xs, _ys))
 class Game:
     """tarnwick.exe at PATH, running, with its window found."""
 
+    started = []
+
     def __init__(self, path):
         self.process = subprocess.Popen([WINE, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        Game.started.append(self.process)
         try:
             self.window = driver("tarnwick_wait_window", "Tarnwick", 30).strip()
         except subprocess.CalledProcessError:
@@ -130,6 +133,13 @@ class Game:
         since = time.monotonic()
         xdotool("click", 1)
         self.ended(since)
+
+
+def clean_up():
+    """What a failed check left: its games, which would stand in the next check's way, and its files."""
+    for process in Game.started:
+        process.kill()
+    shutil.rmtree(WORK, ignore_errors=True)
 
 
 def peak(action):
@@ -274,4 +284,4 @@ if __name__ == "__main__":
     except Failed as failure:
         sys.exit(f"failed: {failure}")
     finally:
-        shutil.rmtree(WORK, ignore_errors=True)
+        clean_up()

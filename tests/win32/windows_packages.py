@@ -8,7 +8,6 @@ After Install, the checks use what it installed; Uninstall comes last."""
 
 import glob
 import os
-import shutil
 import struct
 import subprocess
 import sys
@@ -16,7 +15,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from windows_game import ROOT, WINE, WORK, Failed, Game, wait_for, windows_named, xdotool
+from windows_game import ROOT, WINE, WORK, Failed, Game, clean_up, wait_for, windows_named, xdotool
 
 FILES = ["tarnwick.exe", "pickup.WAV", "pegdrop.WAV", "winner.WAV", "loser.WAV", "loser4.WAV", "loser3.WAV",
          "LICENSE.txt", "README.txt"]
@@ -57,6 +56,7 @@ def asked(answer):
     """The installer started over the running game, asked whether to close it, answered with ANSWER."""
     game = installed_game()
     installer = subprocess.Popen([WINE, setup], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    Game.started.append(installer)  # ended with the games should the check fail
     wait_for(lambda: bool(windows_named("Tarnwick Setup")), True, 20)
     xdotool("sleep", 0.5, "key", answer)
     return game, installer
@@ -166,4 +166,4 @@ try:
 except Failed as failure:
     sys.exit(f"failed: {failure}")
 finally:
-    shutil.rmtree(WORK, ignore_errors=True)
+    clean_up()
