@@ -28,7 +28,7 @@ fi
 [[ -f build/dev/build.ninja ]] || cmake --preset dev >/dev/null
 cmake --build --preset dev --target tarnwick_monitor_listener >&2
 modules="${TARNWICK_WEB_TEST_DIR:-$cache_home/web-tests}/node_modules"
-scripts/x-session.sh --pulse -- \
+scripts/session.py run --pulse -- \
     env NODE_PATH="$modules" TARNWICK_NGINX="$nginx" LIGHTHOUSE="$lighthouse_dir/node_modules/.bin/lighthouse" \
     TARNWICK_MONITOR_LISTENER="$PWD/build/dev/tests/support/tarnwick_monitor_listener" \
     node scripts/benchmark-web.js "$site" "${LOADS:-20}"

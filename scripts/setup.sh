@@ -31,7 +31,7 @@ packages=(
     fonts-dejavu-core fonts-urw-base35 qt6-wayland
 )
 
-# The private audio server of the tests (scripts/audio-server.sh) is of the
+# The private audio server of the tests (scripts/session.py) is of the
 # kind the machine has; pulseaudio-utils records it either way.
 installed() { [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]; }
 if ! installed pulseaudio && installed pipewire-pulse; then

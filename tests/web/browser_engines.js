@@ -6,7 +6,7 @@
 //   firefox   Firefox ESR through puppeteer-core over WebDriver BiDi
 //   webkit    WebKitGTK's MiniBrowser through WebKitWebDriver (W3C WebDriver,
 //             plain HTTP); MiniBrowser has no headless mode, so it needs the
-//             private X server of scripts/x-session.sh
+//             private X server of scripts/session.py run
 //
 // A page offers: goto, evaluate(fn, ...args), waitFor(fn, ...args), $eval,
 // $$eval, mouse {move, down, up, click}, keys {press, down, up}, touch

@@ -3,7 +3,7 @@
 // private copy of the site: fetched and decoded once per load, played from
 // memory, skipped when too late, silent (never fatal) when too large to hold.
 //
-//   node cues_page.js <site folder>     (in scripts/x-session.sh --pulse, as CTest runs it)
+//   node cues_page.js <site folder>     (in scripts/session.py run --pulse, as CTest runs it)
 
 const assert = require('node:assert/strict');
 const crypto = require('node:crypto');

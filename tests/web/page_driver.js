@@ -124,7 +124,7 @@ async function endOfGameCue(page, folder) {
 // what the sink plays by.
 const now = () => Number(process.hrtime.bigint()) / 1e6;
 
-// Listens to the null sink "test" of scripts/x-session.sh --pulse through the
+// Listens to the null sink "test" of scripts/session.py run --pulse through the
 // sound tests' monitor recorder (tarnwick_monitor_listener, from the dev
 // build), which reports each stretch of sound with when the sink played it.
 async function recordSink() {

@@ -635,7 +635,7 @@ const steps = [
 // Why the steps that need @p need cannot run in @p engine here, or null.
 function missing(engine, need) {
     if (need === 'audio') {
-        // Cues are listened for only in a private audio session (scripts/x-session.sh --pulse).
+        // Cues are listened for only in a private audio session (scripts/session.py run --pulse).
         return process.env.TARNWICK_TEST_PULSE === '1' ? lacks(engine, 'audio') : 'no private audio server';
     }
     return lacks(engine, need);

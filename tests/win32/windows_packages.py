@@ -133,7 +133,7 @@ def run(check):
         if installer.poll() != 0:
             raise Failed(f"installer status {installer.poll()}")
         installed_as_built()
-    elif check == "Versions":  # the .deb where scripts/test-package.sh built one, the names, the resources
+    elif check == "Versions":  # the .deb where the package build made one, the names, the resources
         programs = (Path(app, "tarnwick.exe"), setup, INSTALLED / "uninstall.exe")
         seen = [Path(zip_file).name, Path(setup).name] + [resource_facts(file) for file in programs]
         want = [f"tarnwick-{version}-windows-x64.zip", f"tarnwick-{version}-windows-x64-setup.exe"]
