@@ -181,7 +181,7 @@ async function pickupLatency(engine, page, loads) {
         await recorder.stop();
     }
     const name = engine.name;
-    console.log(`| ${name}: press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 50 / 100 ms |`);
+    console.log(`| ${name}: press to the first sample of pickup at the audio server (${latencies.length} of ${loads} heard after the press, ${early} sounding at it) | – | ${latencies.length ? figures(latencies, 'ms', 0) : 'none heard'} | – | ≤ 40 / 100 ms |`);
     console.log(`| ${name}: the same for the series' first press | – | ${firstPress === null ? 'not heard' : firstPress === 0 ? 'sounding at the press by the recorder\'s clock' : firstPress.toFixed(0) + ' ms'} | – | – |`);
     const { delays, context } = await page.evaluate(() => ({ delays: window.cueDelays.slice(1),
         context: ((audio) => audio && [audio.baseLatency, audio.outputLatency || 0])(window.cueContext) }));
