@@ -9,11 +9,10 @@ const assert = require('node:assert/strict');
 const crypto = require('node:crypto');
 const fs = require('node:fs');
 const http = require('node:http');
-const os = require('node:os');
 const path = require('node:path');
 const {
     kStart, kWinningGame, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
-    watchCueStarts, now, recordSink, sleep, serve, watchPolicyViolations, waitForGame,
+    watchCueStarts, now, recordSink, sleep, serve, watchPolicyViolations, waitForGame, runEachOnItsOwnSite,
 } = require('./page_driver.js');
 
 const kCueNames = ['pickup', 'pegdrop', 'winner', 'loser', 'loser4', 'loser3'];
@@ -266,34 +265,24 @@ async function main() {
         return [ms(file.readUInt32LE(40) / file.readUInt32LE(28)), cue];
     }));
     const browser = await launch();
-    let failed = 0;
+    let failed;
     try {
-        for (const step of steps) {
-            const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-cues-'));
-            fs.cpSync(siteFolder, folder, { recursive: true });
+        failed = await runEachOnItsOwnSite(siteFolder, steps, async (step, folder, closing) => {
             step.prepare?.(folder, cap);
             const server = await serveCues(folder, step);
+            closing(() => server.stop());
             const page = await browser.newPage();
-            try {
-                await watchPolicyViolations(page);
-                await countDecodedCues(page);
-                await page.setViewport({ width: 1024, height: 768 });
-                await page.goto(server.url + 'index.html', { waitUntil: 'load' });
-                await waitForGame(page);
-                await watchAborts(page);
-                assert.equal(await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0), cap);
-                await step.run(page, server, folder);
-                assert.deepEqual(await page.evaluate(() => [policyViolations, aborts]), [[], []]);
-                console.log(`ok - ${step.name}`);
-            } catch (error) {
-                ++failed;
-                console.log(`not ok - ${step.name}\n${error.stack}`);
-            } finally {
-                await page.close();
-                await server.stop();
-                fs.rmSync(folder, { recursive: true, force: true });
-            }
-        }
+            closing(() => page.close());
+            await watchPolicyViolations(page);
+            await countDecodedCues(page);
+            await page.setViewport({ width: 1024, height: 768 });
+            await page.goto(server.url + 'index.html', { waitUntil: 'load' });
+            await waitForGame(page);
+            await watchAborts(page);
+            assert.equal(await page.evaluate(() => Module._tarnwick_max_cue_bytes() >>> 0), cap);
+            await step.run(page, server, folder);
+            assert.deepEqual(await page.evaluate(() => [policyViolations, aborts]), [[], []]);
+        });
     } finally {
         await browser.close();
     }

@@ -9,6 +9,7 @@
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const http = require('node:http');
+const os = require('node:os');
 const path = require('node:path');
 const { kCapabilities, lacks, launch, wrapPage } = require('./browser_engines.js');
 
@@ -256,8 +257,35 @@ async function waitForGame(page) {
         && typeof Module._tarnwick_image1_mouse_down === 'function');
 }
 
+// Runs each step on its own copy of the site, so a replaced file or a
+// stopped server touches no other step. run(step, folder, closing) serves the
+// copy and plays the step; what it hands to closing is ended afterwards, last
+// first, whatever happened. Prints one line a step; returns how many failed.
+async function runEachOnItsOwnSite(siteFolder, steps, run) {
+    let failed = 0;
+    for (const step of steps) {
+        const started = Date.now();
+        const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
+        fs.cpSync(siteFolder, folder, { recursive: true });
+        const toClose = [];
+        try {
+            await run(step, folder, (close) => toClose.unshift(close));
+            console.log(`ok - ${step.name} (${Date.now() - started} ms)`);
+        } catch (error) {
+            ++failed;
+            console.log(`not ok - ${step.name}\n${error.stack}`);
+        } finally {
+            for (const close of toClose) {
+                await close();
+            }
+            fs.rmSync(folder, { recursive: true, force: true });
+        }
+    }
+    return failed;
+}
+
 module.exports = {
     kStart, kWinningGame, kCapabilities, lacks, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
     watchCueStarts, endOfGameCue, cuePrint, now, recordSink, sleep, serve, watchPolicyViolations,
-    accessibilityViolations, waitForGame, wrapPage,
+    accessibilityViolations, waitForGame, wrapPage, runEachOnItsOwnSite,
 };

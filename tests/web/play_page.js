@@ -14,12 +14,11 @@
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
 const {
     kStart, kWinningGame, kCapabilities, lacks, siteFolderArgument, launch, pegs, centreOf, mouseDrag, play,
     watchCueStarts, endOfGameCue, now, recordSink, sleep, serve, watchPolicyViolations,
-    accessibilityViolations, waitForGame, wrapPage,
+    accessibilityViolations, waitForGame, wrapPage, runEachOnItsOwnSite,
 } = require('./page_driver.js');
 const { serveSite } = require('./nginx_site.js');
 
@@ -647,64 +646,52 @@ async function main() {
     const browser = await launch(engineName);
     const skips = Object.entries(kCapabilities[engineName]);
     console.log(`# ${engineName}: ${skips.length ? skips.map(([need, why]) => `no ${need} (${why})`).join('; ') : 'every step'}`);
-    let passed = 0;
-    let failed = 0;
-    let skipped = 0;
     // On a signal the browser and its driver end with this process.
     for (const [signal, number] of [['SIGINT', 2], ['SIGTERM', 15], ['SIGHUP', 1]]) {
         process.once(signal, () => { browser.close().finally(() => process.exit(128 + number)); });
     }
+    // TARNWICK_WEB_STEPS: only the steps whose names match it (while mending one).
+    const only = new RegExp(process.env.TARNWICK_WEB_STEPS || '');
+    const chosen = steps.filter(({ name }) => only.test(name));
+    const runnable = chosen.filter((step) => {
+        const reason = (step.needs || []).map((need) => missing(engineName, need)).find(Boolean);
+        if (reason) {
+            console.log(`skipped - ${step.name}: ${reason}`);
+        }
+        return !reason;
+    });
+    const skipped = chosen.length - runnable.length;
+    let failed;
     try {
-        // TARNWICK_WEB_STEPS: only the steps whose names match it (while mending one).
-        const only = new RegExp(process.env.TARNWICK_WEB_STEPS || '');
-        for (const step of steps.filter(({ name }) => only.test(name))) {
-            const reason = (step.needs || []).map((need) => missing(engineName, need)).find(Boolean);
-            if (reason) {
-                ++skipped;
-                console.log(`skipped - ${step.name}: ${reason}`);
-                continue;
-            }
-            // Each step on its own copy of the site and its own server, so a
-            // replaced file or a stopped server touches no other step.
-            const started = Date.now();
-            const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-site-'));
-            fs.cpSync(siteFolder, folder, { recursive: true });
+        failed = await runEachOnItsOwnSite(siteFolder, runnable, async (step, folder, closing) => {
             step.prepare?.(folder);
             const server = step.held
                 ? await serve(folder, { held: step.held.map((extension) => ruleBookFile(folder, extension)) })
                 : await serveSite(folder);
+            closing(() => server.close());
             const page = await browser.newPage({ shared: step.defaultContext });
-            try {
+            closing(() => page.close());
+            await watchPolicyViolations(page);
+            await page.setViewport(step.viewport || { width: 1024, height: 768 });
+            await page.goto(server.url + 'index.html');
+            if (!page.onNewDocument) {
                 await watchPolicyViolations(page);
-                await page.setViewport(step.viewport || { width: 1024, height: 768 });
-                await page.goto(server.url + 'index.html');
-                if (!page.onNewDocument) {
-                    await watchPolicyViolations(page);
-                }
-                if (!step.held && !step.prepare) {
-                    await waitForGame(page);
-                }
-                await step.run(page, server.url, folder, server);
-                if (!page.isClosed()) {
-                    assert.deepEqual(await page.evaluate(() => window.policyViolations), []);
-                    if (!step.prepare) {
-                        assert.deepEqual(await page.evaluate(() => window.pageErrors), []);
-                    }
-                }
-                ++passed;
-                console.log(`ok - ${step.name} (${Date.now() - started} ms)`);
-            } catch (error) {
-                ++failed;
-                console.log(`not ok - ${step.name}\n${error.stack}`);
-            } finally {
-                await page.close();
-                await server.close();
-                fs.rmSync(folder, { recursive: true, force: true });
             }
-        }
+            if (!step.held && !step.prepare) {
+                await waitForGame(page);
+            }
+            await step.run(page, server.url, folder, server);
+            if (!page.isClosed()) {
+                assert.deepEqual(await page.evaluate(() => window.policyViolations), []);
+                if (!step.prepare) {
+                    assert.deepEqual(await page.evaluate(() => window.pageErrors), []);
+                }
+            }
+        });
     } finally {
         await browser.close();
     }
+    const passed = runnable.length - failed;
     console.log(`${engineName}: ${passed} passed, ${failed} failed` + (skipped ? `, ${skipped} skipped` : ''));
     process.exitCode = failed === 0 ? 0 : 1;
 }
