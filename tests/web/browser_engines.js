@@ -228,9 +228,16 @@ class WebDriverPage {
         let rect = { width, height };
         for (let attempt = 0; attempt < 3; ++attempt) {
             await this.session.send('POST', '/window/rect', { x: 0, y: 0, ...rect });
-            const inner = await this.evaluate(() => [innerWidth, innerHeight]);
-            if (inner[0] === width && inner[1] === height) {
-                return;
+            // The page learns its new size a moment after the window has it:
+            // a reading taken at once may be the old one, and would steer the
+            // next attempt wrong. Up to a second for the size asked for.
+            let inner;
+            for (let reading = 0; reading < 20; ++reading) {
+                inner = await this.evaluate(() => [innerWidth, innerHeight]);
+                if (inner[0] === width && inner[1] === height) {
+                    return;
+                }
+                await new Promise((resolve) => { setTimeout(resolve, 50); });
             }
             rect = { width: rect.width + width - inner[0], height: rect.height + height - inner[1] };
         }
