@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
-"""Plays the Windows game under Wine as a player does, step by step, in the
-private session of X, audio, Wine and openbox that CTest's fixture keeps:
+"""Plays the Windows game under Wine as a player does, step by step, in a private
+session (CTest's fixture, or scripts/screenshot-windows.sh's):
 
     windows_game.py EXE STEP...    e.g. start "drag 0 14" "board EPPPPPPPPPPPPPP" quit
 
-A step is a verb of STEPS or Play and its arguments; tests/win32/CMakeLists.txt
-tables the checks. The pointer, the buttons and the window's place come from
-scripts/game-driver.sh; pixels are read at places from the layout's twips."""
+A step is a verb of STEPS or Play and its words; places come from the layout's twips."""
 
 import array
 import os
@@ -24,6 +22,7 @@ LAYOUT = "".join((ROOT / "layout" / f"{name}Layout.h").read_text() for name in (
 RING = tuple(int(re.search(rf"kFocusMark{c} = (\d+)", LAYOUT)[1]) for c in ("Red", "Green", "Blue"))
 CUES = ("pickup", "pegdrop", "winner", "loser", "loser4", "loser3")
 WORK = Path(tempfile.mkdtemp(prefix="windows-game-", dir=os.environ.get("TARNWICK_SESSION_DIR")))
+TWIPS = r"\{ (\d+), (\d+), (\d+), (\d+) \}"
 
 
 class Failed(Exception):
@@ -31,14 +30,18 @@ class Failed(Exception):
 
 
 def rect(name):
-    """The layout's rectangle NAME in pixels: left, top, width, height."""
-    return [int(v) // 15 for v in re.search(name + r" \{ (\d+), (\d+), (\d+), (\d+) \}", LAYOUT).groups()]
+    """The layout's rectangle NAME in pixels at 96 dpi: left, top, width, height."""
+    return [int(v) // 15 for v in re.search(name + " " + TWIPS, LAYOUT).groups()]
 
 
-def driver(*args):
-    """What a function of scripts/game-driver.sh prints."""
-    command = ["bash", "-c", 'source "$0" && "$@"', ROOT / "scripts/game-driver.sh", *map(str, args)]
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+CELLS = [[int(v) // 15 for v in cell] for cell in re.findall(TWIPS, LAYOUT.partition("kCellTwips")[2])[:15]]
+HOLES, (HOLE_W, HOLE_H) = [cell[:2] for cell in CELLS], CELLS[0][2:]
+BUTTONS = {"start": "kCommand1Twips", "help": "kCommand2Twips", "quit": "kCommand3Twips"}
+
+
+def middle(name):
+    left, top, width, height = rect(name)
+    return left + width // 2, top + height // 2
 
 
 def xdotool(*args):
@@ -50,7 +53,7 @@ def wait_for(what, want, seconds=5):
     deadline = time.monotonic() + seconds
     while (seen := what()) != want:
         if time.monotonic() > deadline:
-            raise Failed(f"{what.__name__}: {seen!r}, expected {want!r}")
+            raise Failed(f"{what.__qualname__}: {seen!r}, expected {want!r}")
         time.sleep(0.1)
 
 
@@ -60,9 +63,17 @@ def windows_named(title):
     return sorted(found.stdout.split(), key=int)
 
 
+def window_named(title, seconds=10):
+    """The one window titled TITLE, once Wine shows it."""
+    wait_for(lambda: len(windows_named(title)), 1, seconds)
+    return windows_named(title)[0]
+
+
 def geometry(window):
-    """The client area's screen place and size: x, y, width, height."""
-    return [int(v) for v in driver("tarnwick_geometry", window).split()]
+    """The X window's screen place and size: x, y, width, height."""
+    info = subprocess.run(["xwininfo", "-id", window], check=True, capture_output=True, text=True).stdout
+    return [int(re.search(rf"{key}:\s+(-?\d+)", info)[1])
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
 
 
 def pixels(window):
@@ -74,36 +85,41 @@ def pixels(window):
     return lambda x, y: tuple(data[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
 
-# The holes' top-left corners and their size, as game-driver.sh reads them from the layout.
-_xs, _ys, (HOLE_W, HOLE_H) = (list(map(int, line.split())) for line in driver(
-    "eval", 'echo "${tarnwick_hole_x[*]}"; echo "${tarnwick_hole_y[*]}";',
-    "echo", "$tarnwick_hole_w", "$tarnwick_hole_h").splitlines())
-HOLES = list(zip(_xs, _ys))
-
-
 class Game:
-    """tarnwick.exe at PATH, running, with its window found."""
+    """tarnwick.exe at PATH, running, with its window found; places in it are
+    given at 96 dpi and scaled by SCALE, Wine's density over 96."""
 
     started = []
 
-    def __init__(self, path):
+    def __init__(self, path, scale=1):
         self.process = subprocess.Popen([WINE, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         Game.started.append(self.process)
-        try:
-            self.window = driver("tarnwick_wait_window", "Tarnwick", 30).strip()
-        except subprocess.CalledProcessError:
-            self.process.kill()
-            raise Failed(f"no window from {path}")
-        self.x, self.y = geometry(self.window)[:2]
+        self.window, self.scale = window_named("Tarnwick", 30), scale
+        # In Wine's virtual desktop the X window holds the frame too: the client
+        # area sits at its bottom, inside borders as wide as the sides.
+        x, y, width, height = geometry(self.window)
+        client_width, client_height = (round(v * scale) for v in rect("kMainClientTwips")[2:])
+        border = (width - client_width) // 2
+        self.inset = border, height - border - client_height
+        self.x, self.y = x + self.inset[0], y + self.inset[1]
+
+    def at(self, x, y):
+        """The screen place of (X, Y) in the client area."""
+        return self.x + round(int(x) * self.scale), self.y + round(int(y) * self.scale)
+
+    def pixels(self):
+        """The client area's pixels now, as a function of a place in it."""
+        at, (left, top) = pixels(self.window), self.inset
+        return lambda x, y: at(left + round(x * self.scale), top + round(y * self.scale))
 
     def board(self):
         """The holes as shown: P where a peg's lit end face is bright, E on dark wood."""
-        at = pixels(self.window)
+        at = self.pixels()
         return "".join("P" if at(x + HOLE_W * 2 // 3, y + HOLE_H // 2)[1] > 140 else "E" for x, y in HOLES)
 
     def rings(self):
         """The holes (1..15) with the keyboard's ring just left of them."""
-        at = pixels(self.window)
+        at = self.pixels()
         return [n for n, (x, y) in enumerate(HOLES, 1) if at(x - 1, y + HOLE_H // 2) == RING]
 
     def ended(self, since=None):
@@ -112,7 +128,6 @@ class Game:
         try:
             status = self.process.wait(20)  # a liveness limit, not a time a player would wait
         except subprocess.TimeoutExpired:
-            self.process.kill()
             raise Failed("the game is still running")
         print(f"the game ended {time.monotonic() - since:.2f} s later with status {status}")
         if status != 0:
@@ -126,10 +141,18 @@ class Game:
         xdotool(*f"mousemove {x0} {y0} sleep 0.1 mousedown 1 sleep 0.1 {steps} sleep 0.1 mouseup 1".split())
 
     def centre(self, hole):
-        return self.x + HOLES[hole][0] + HOLE_W // 2, self.y + HOLES[hole][1] + HOLE_H // 2
+        return self.at(HOLES[hole][0] + HOLE_W // 2, HOLES[hole][1] + HOLE_H // 2)
+
+    def point(self, *at):
+        """The pointer onto a button (start, help, quit) or a place (x y) in the client area."""
+        xdotool("mousemove", *self.at(*(middle(BUTTONS[at[0]]) if len(at) == 1 else at)), "sleep", 0.3)
+
+    def click(self, *at):
+        self.point(*at)
+        xdotool("click", 1, "sleep", 0.3)
 
     def quit(self):
-        driver("tarnwick_point_at", self.window, "quit")
+        self.point("quit")
         since = time.monotonic()
         xdotool("click", 1)
         self.ended(since)
@@ -158,21 +181,10 @@ def peak(action):
     return max(map(abs, array.array("h", data[: len(data) // 2 * 2])), default=0)
 
 
-def rules_windows():
-    return windows_named("Tarnwick Rules")
-
-
-def new_rules():
-    """The rules window, once Wine shows it."""
-    wait_for(lambda: len(rules_windows()) == 1, True, 10)
-    return rules_windows()[0]
-
-
 def rules_click(play, *at):
     """A click on the rules window: on OK, or at a place (x y) in it."""
-    x, y = geometry(new_rules())[:2]
-    left, top, width, height = rect("kOkButtonTwips")
-    at = at or (left + width // 2, top + height // 2)
+    x, y = geometry(window_named("Tarnwick Rules"))[:2]
+    at = at or middle("kOkButtonTwips")
     xdotool("mousemove", x + int(at[0]), y + int(at[1]), "click", 1, "sleep", 0.3)
 
 
@@ -180,7 +192,7 @@ class Play:
     """The steps; self.exe is the program the next start runs, self.game the game running."""
 
     def __init__(self, exe):
-        self.exe, self.game = Path(exe), None
+        self.exe, self.game, self.scale = Path(exe), None, 1
 
     def copy(self, *name):
         """EXE and its cues into a new folder NAME, which the next steps use."""
@@ -189,6 +201,26 @@ class Play:
         for file in [self.exe, *self.exe.parent.glob("*.WAV")]:
             shutil.copy(file, folder)
         self.exe = folder / self.exe.name
+
+    def desktop(self, dpi):
+        """The next start in Wine's virtual desktop, which draws the window's frame, at DPI."""
+        for key, name, kind, data in ((r"Control Panel\Desktop", "LogPixels", "REG_DWORD", dpi),
+                                      (r"Software\Wine\Explorer", "Desktop", "REG_SZ", "Tarnwick"),
+                                      (r"Software\Wine\Explorer\Desktops", "Tarnwick", "REG_SZ", "1280x1024")):
+            subprocess.run([WINE, "reg", "add", rf"HKCU\{key}", "/v", name, "/t", kind, "/d", data, "/f"],
+                           check=True, capture_output=True)
+        # The caption buttons are letters of Wine's Marlett font, which Debian's Wine
+        # loads only from the prefix's Fonts folder: elsewhere the letters show.
+        shutil.copy("/usr/share/wine/fonts/marlett.ttf", Path(os.environ["WINEPREFIX"], "drive_c/windows/Fonts"))
+        self.scale = int(dpi) / 96
+
+    def shot(self, *file):
+        """The window with its frame and a little of the desktop around it, into FILE."""
+        x, y, width, height = geometry(self.game.window)
+        margin = round(12 * self.scale)
+        subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                        f"{width + 2 * margin}x{height + 2 * margin}+{x - margin}+{y - margin}", "+repage",
+                        " ".join(file)], check=True)
 
     def listen(self, step, heard):
         """STEP plays a cue the private sink hears, or plays nothing it hears."""
@@ -208,7 +240,7 @@ class Play:
 
     def rules_centred(self):
         """One rules window, centred on the screen with every line fitting."""
-        rules = new_rules()
+        rules = window_named("Tarnwick Rules")
         _, _, width, height = rect("kRulesClientTwips")
         screen = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
         # The frame's sides are equal, so the client area's left edge is centred whatever the frame.
@@ -239,27 +271,26 @@ def move(play, *holes):
 
 # The one-line steps.
 STEPS = {
-    "rules": lambda play, count: wait_for(lambda: len(rules_windows()), int(count), 10),
+    "rules": lambda play, count: wait_for(lambda: len(windows_named("Tarnwick Rules")), int(count), 10),
     "rules-click": rules_click,
     "pause": lambda play: time.sleep(0.5),
     # The pointer pressed on hole HOLE, moved to a button or a place (x y) in the window, released.
     "press": lambda play, hole: xdotool("mousemove", *play.game.centre(int(hole)), "sleep", 0.2,
                                         "mousedown", 1, "sleep", 0.2),
-    "point": lambda play, *at: driver("tarnwick_point_at", play.game.window, *at) if len(at) == 1
-    else xdotool("mousemove", play.game.x + int(at[0]), play.game.y + int(at[1]), "sleep", 0.3),
+    "point": lambda play, *at: play.game.point(*at),
     "release": lambda play: xdotool("mouseup", 1, "sleep", 0.4),
     "garbage": lambda play: [(play.exe.parent / f"{cue}.WAV").write_bytes(os.urandom(4000)) for cue in CUES],
     # The wave file NAME of tests/support/crafted_wave.py as pickup.WAV.
     "crafted": lambda play, name: subprocess.run(
         [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"],
         check=True),
-    "start": lambda play: setattr(play, "game", Game(play.exe)),
+    "start": lambda play: setattr(play, "game", Game(play.exe, play.scale)),
     "at-layout": at_layout,
     "drag": lambda play, start, end: play.game.drag(int(start), int(end)),
-    "click": lambda play, button: driver("tarnwick_click", play.game.window, button),
+    "click": lambda play, button: play.game.click(button),
     "keys": lambda play, *names: xdotool("key", "--delay", 100, *names),
     # A click on the sky, which makes the game the active window.
-    "focus": lambda play: xdotool("mousemove", play.game.x + 20, play.game.y + 20, "click", 1, "sleep", 0.3),
+    "focus": lambda play: play.game.click(20, 20),
     "board": lambda play, want: wait_for(play.game.board, want),
     "rings": lambda play, *want: wait_for(play.game.rings, [int(hole) for hole in want]),
     "move": move,
@@ -282,6 +313,6 @@ if __name__ == "__main__":
             play.run(words.split())
             print(f"{words}: {time.monotonic() - began:.2f} s")
     except Failed as failure:
-        sys.exit(f"failed: {failure}")
+        sys.exit(f"failed: {words}: {failure}")
     finally:
         clean_up()
