@@ -1,12 +1,11 @@
 #!/usr/bin/env python3
-"""Plays the Windows game under Wine as a player does, step by step, in a private
-session (CTest's fixture, or scripts/screenshot-windows.sh's):
+"""Plays the Windows game under Wine as a player does, in a private session of X
+(and audio, Wine, openbox) that CTest's fixture or scripts/screenshot-windows.sh keeps:
 
     windows_game.py EXE STEP...    e.g. start "drag 0 14" "board EPPPPPPPPPPPPPP" quit
 
 A step is a verb of STEPS or Play and its words; places come from the layout's twips."""
 
-import array
 import os
 import re
 import shutil
@@ -22,26 +21,20 @@ LAYOUT = "".join((ROOT / "layout" / f"{name}Layout.h").read_text() for name in (
 RING = tuple(int(re.search(rf"kFocusMark{c} = (\d+)", LAYOUT)[1]) for c in ("Red", "Green", "Blue"))
 CUES = ("pickup", "pegdrop", "winner", "loser", "loser4", "loser3")
 WORK = Path(tempfile.mkdtemp(prefix="windows-game-", dir=os.environ.get("TARNWICK_SESSION_DIR")))
-TWIPS = r"\{ (\d+), (\d+), (\d+), (\d+) \}"
 
 
-class Failed(Exception):
-    pass
+def rects(name):
+    """The layout's rectangles from NAME on, in pixels at 96 dpi: [left, top, width, height] each."""
+    found = re.findall(r"\{ (\d+), (\d+), (\d+), (\d+) \}", LAYOUT.partition(name + " ")[2])
+    return [[int(twips) // 15 for twips in each] for each in found]
 
 
-def rect(name):
-    """The layout's rectangle NAME in pixels at 96 dpi: left, top, width, height."""
-    return [int(v) // 15 for v in re.search(name + " " + TWIPS, LAYOUT).groups()]
-
-
-CELLS = [[int(v) // 15 for v in cell] for cell in re.findall(TWIPS, LAYOUT.partition("kCellTwips")[2])[:15]]
-HOLES, (HOLE_W, HOLE_H) = [cell[:2] for cell in CELLS], CELLS[0][2:]
-BUTTONS = {"start": "kCommand1Twips", "help": "kCommand2Twips", "quit": "kCommand3Twips"}
-
-
-def middle(name):
-    left, top, width, height = rect(name)
+def middle(left, top, width, height):
     return left + width // 2, top + height // 2
+
+
+HOLES = rects("kCellTwips")[:15]
+BUTTONS = dict(zip(("start", "help", "quit"), rects("kCommand1Twips")))
 
 
 def xdotool(*args):
@@ -52,8 +45,7 @@ def wait_for(what, want, seconds=5):
     """Polls WHAT() until it returns WANT, for SECONDS at most."""
     deadline = time.monotonic() + seconds
     while (seen := what()) != want:
-        if time.monotonic() > deadline:
-            raise Failed(f"{what.__qualname__}: {seen!r}, expected {want!r}")
+        assert time.monotonic() < deadline, f"{what.__qualname__}: {seen!r}, expected {want!r}"
         time.sleep(0.1)
 
 
@@ -70,10 +62,9 @@ def window_named(title, seconds=10):
 
 
 def geometry(window):
-    """The X window's screen place and size: x, y, width, height."""
+    """The X window's screen place and size: [x, y, width, height]."""
     info = subprocess.run(["xwininfo", "-id", window], check=True, capture_output=True, text=True).stdout
-    return [int(re.search(rf"{key}:\s+(-?\d+)", info)[1])
-            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
+    return [int(re.search(rf"{key}:\s+(-?\d+)", info)[1]) for key in ("left X", "left Y", "Width", "Height")]
 
 
 def pixels(window):
@@ -86,8 +77,8 @@ def pixels(window):
 
 
 class Game:
-    """tarnwick.exe at PATH, running, with its window found; places in it are
-    given at 96 dpi and scaled by SCALE, Wine's density over 96."""
+    """tarnwick.exe at PATH, running, with its window found. Places in the client
+    area are given at 96 dpi, and scaled by SCALE, Wine's density over 96."""
 
     started = []
 
@@ -98,7 +89,7 @@ class Game:
         # In Wine's virtual desktop the X window holds the frame too: the client
         # area sits at its bottom, inside borders as wide as the sides.
         x, y, width, height = geometry(self.window)
-        client_width, client_height = (round(v * scale) for v in rect("kMainClientTwips")[2:])
+        client_width, client_height = (round(v * scale) for v in rects("kMainClientTwips")[0][2:])
         border = (width - client_width) // 2
         self.inset = border, height - border - client_height
         self.x, self.y = x + self.inset[0], y + self.inset[1]
@@ -115,37 +106,30 @@ class Game:
     def board(self):
         """The holes as shown: P where a peg's lit end face is bright, E on dark wood."""
         at = self.pixels()
-        return "".join("P" if at(x + HOLE_W * 2 // 3, y + HOLE_H // 2)[1] > 140 else "E" for x, y in HOLES)
+        return "".join("P" if at(x + w * 2 // 3, y + h // 2)[1] > 140 else "E" for x, y, w, h in HOLES)
 
     def rings(self):
         """The holes (1..15) with the keyboard's ring just left of them."""
         at = self.pixels()
-        return [n for n, (x, y) in enumerate(HOLES, 1) if at(x - 1, y + HOLE_H // 2) == RING]
+        return [n for n, (x, y, _, h) in enumerate(HOLES, 1) if at(x - 1, y + h // 2) == RING]
 
-    def ended(self, since=None):
+    def ended(self):
         """The game ends by itself with status 0; prints how long it took."""
-        since = since or time.monotonic()
-        try:
-            status = self.process.wait(20)  # a liveness limit, not a time a player would wait
-        except subprocess.TimeoutExpired:
-            raise Failed("the game is still running")
+        since = time.monotonic()
+        status = self.process.wait(20)  # a liveness limit, not a time a player would wait
         print(f"the game ended {time.monotonic() - since:.2f} s later with status {status}")
-        if status != 0:
-            raise Failed(f"status {status}")
+        assert status == 0, f"status {status}"
 
     def drag(self, start, end):
         """The peg in hole START to hole END, pressed, moved in steps as a hand does, and released."""
-        (x0, y0), (x1, y1) = [self.centre(hole) for hole in (start, end)]
+        (x0, y0), (x1, y1) = [self.at(*middle(*HOLES[int(hole)])) for hole in (start, end)]
         steps = " ".join(f"mousemove {x0 + (x1 - x0) * i // 4} {y0 + (y1 - y0) * i // 4} sleep 0.03"
                          for i in range(1, 5))
         xdotool(*f"mousemove {x0} {y0} sleep 0.1 mousedown 1 sleep 0.1 {steps} sleep 0.1 mouseup 1".split())
 
-    def centre(self, hole):
-        return self.at(HOLES[hole][0] + HOLE_W // 2, HOLES[hole][1] + HOLE_H // 2)
-
     def point(self, *at):
         """The pointer onto a button (start, help, quit) or a place (x y) in the client area."""
-        xdotool("mousemove", *self.at(*(middle(BUTTONS[at[0]]) if len(at) == 1 else at)), "sleep", 0.3)
+        xdotool("mousemove", *self.at(*(middle(*BUTTONS[at[0]]) if len(at) == 1 else at)), "sleep", 0.3)
 
     def click(self, *at):
         self.point(*at)
@@ -153,9 +137,8 @@ class Game:
 
     def quit(self):
         self.point("quit")
-        since = time.monotonic()
         xdotool("click", 1)
-        self.ended(since)
+        self.ended()
 
 
 def clean_up():
@@ -166,26 +149,17 @@ def clean_up():
 
 
 def peak(action):
-    """The loudest sample (0 to 32767) the private sink plays while ACTION runs
-    and for a second after it."""
-    with tempfile.TemporaryFile() as raw:
-        recorder = subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le", "--rate=22050",
-                                     "--channels=1"], stdout=raw)
-        time.sleep(0.5)
-        action()
-        time.sleep(1)
-        recorder.terminate()
-        recorder.wait()
-        raw.seek(0)
-        data = raw.read()
-    return max(map(abs, array.array("h", data[: len(data) // 2 * 2])), default=0)
-
-
-def rules_click(play, *at):
-    """A click on the rules window: on OK, or at a place (x y) in it."""
-    x, y = geometry(window_named("Tarnwick Rules"))[:2]
-    at = at or middle("kOkButtonTwips")
-    xdotool("mousemove", x + int(at[0]), y + int(at[1]), "click", 1, "sleep", 0.3)
+    """The loudest sample (0 to 32767) the private sink plays while ACTION runs and for a second after."""
+    recording = WORK / "heard.raw"
+    recorder = subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le", "--rate=22050",
+                                 "--channels=1", recording])
+    time.sleep(0.5)
+    action()
+    time.sleep(1)
+    recorder.terminate()
+    recorder.wait()
+    data = recording.read_bytes()
+    return max(map(abs, memoryview(data[: len(data) // 2 * 2]).cast("h")), default=0)
 
 
 class Play:
@@ -204,14 +178,16 @@ class Play:
 
     def desktop(self, dpi):
         """The next start in Wine's virtual desktop, which draws the window's frame, at DPI."""
-        for key, name, kind, data in ((r"Control Panel\Desktop", "LogPixels", "REG_DWORD", dpi),
-                                      (r"Software\Wine\Explorer", "Desktop", "REG_SZ", "Tarnwick"),
-                                      (r"Software\Wine\Explorer\Desktops", "Tarnwick", "REG_SZ", "1280x1024")):
+        settings = [(r"Control Panel\Desktop", "LogPixels", "REG_DWORD", dpi),
+                    (r"Software\Wine\Explorer", "Desktop", "REG_SZ", "Tarnwick"),
+                    (r"Software\Wine\Explorer\Desktops", "Tarnwick", "REG_SZ", "1280x1024")]
+        for key, name, kind, data in settings:
             subprocess.run([WINE, "reg", "add", rf"HKCU\{key}", "/v", name, "/t", kind, "/d", data, "/f"],
                            check=True, capture_output=True)
         # The caption buttons are letters of Wine's Marlett font, which Debian's Wine
         # loads only from the prefix's Fonts folder: elsewhere the letters show.
-        shutil.copy("/usr/share/wine/fonts/marlett.ttf", Path(os.environ["WINEPREFIX"], "drive_c/windows/Fonts"))
+        fonts = Path(os.environ["WINEPREFIX"], "drive_c/windows/Fonts")
+        shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)
         self.scale = int(dpi) / 96
 
     def shot(self, *file):
@@ -225,8 +201,7 @@ class Play:
     def listen(self, step, heard):
         """STEP plays a cue the private sink hears, or plays nothing it hears."""
         loudest = peak(lambda: self.run(step))
-        if loudest <= 1000 if heard else loudest >= 100:
-            raise Failed(f"peak {loudest}")
+        assert loudest > 1000 if heard else loudest < 100, f"peak {loudest}"
 
     def system_dlls_only(self, objdump):
         """On a bare Windows the program finds everything it needs in the system."""
@@ -235,47 +210,43 @@ class Play:
         system = {f"{name}.dll" for name in
                   "kernel32 user32 gdi32 winmm comctl32 shell32 advapi32 ole32 msvcrt".split()}
         # No import at all means the listing was not read, not a clean program.
-        if "kernel32.dll" not in dlls or dlls - system:
-            raise Failed(f"imports {sorted(dlls)}")
+        assert "kernel32.dll" in dlls and dlls <= system, f"imports {sorted(dlls)}"
 
     def rules_centred(self):
         """One rules window, centred on the screen with every line fitting."""
         rules = window_named("Tarnwick Rules")
-        _, _, width, height = rect("kRulesClientTwips")
+        _, _, width, height = rects("kRulesClientTwips")[0]
         screen = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
         # The frame's sides are equal, so the client area's left edge is centred whatever the frame.
         centred = (int(re.search(r"dimensions:\s+(\d+)x", screen)[1]) - width) // 2
-        if (place := geometry(rules))[0::2] != [centred, width] or place[3] != height:
-            raise Failed(f"rules window at {place}")
+        place = geometry(rules)
+        assert place[0::2] == [centred, width] and place[3] == height, f"rules window at {place}"
         # Black text on the teal above OK, and none in the last columns it would run into.
-        at, text_height = pixels(rules), rect("kOkButtonTwips")[1]
-        if (0, 0, 0) not in {at(x, y) for x in range(width - 8) for y in range(text_height)} or len(
-                {at(x, y) for x in range(width - 8, width) for y in range(text_height)}) != 1:
-            raise Failed("the rules text does not fit the window")
+        at, text_height = pixels(rules), rects("kOkButtonTwips")[0][1]
+        text = {at(x, y) for x in range(width - 8) for y in range(text_height)}
+        margin = {at(x, y) for x in range(width - 8, width) for y in range(text_height)}
+        assert (0, 0, 0) in text and len(margin) == 1, "the rules text does not fit the window"
+
+    def rules_click(self, *at):
+        """A click on the rules window: on OK, or at a place (x y) in it."""
+        x, y = geometry(window_named("Tarnwick Rules"))[:2]
+        at = at or middle(*rects("kOkButtonTwips")[0])
+        xdotool("mousemove", x + int(at[0]), y + int(at[1]), "click", 1, "sleep", 0.3)
+
+    def at_layout(self):
+        place = geometry(self.game.window)
+        assert place == rects("kMainClientTwips")[0], f"window at {place}"
 
     def run(self, step):
         verb, *args = step
         STEPS[verb](self, *args) if verb in STEPS else getattr(self, verb.replace("-", "_"))(*args)
 
 
-def at_layout(play):
-    if geometry(play.game.window) != rect("kMainClientTwips"):
-        raise Failed(f"window at {geometry(play.game.window)}")
-
-
-def move(play, *holes):
-    """A move from the keys: Home, Right to a hole (1..15), Space, for the peg's hole and its target."""
-    for hole in map(int, holes):
-        xdotool("key", "--delay", 30, "Home", *["Right"] * (hole - 1), "space")
-
-
-# The one-line steps.
 STEPS = {
     "rules": lambda play, count: wait_for(lambda: len(windows_named("Tarnwick Rules")), int(count), 10),
-    "rules-click": rules_click,
     "pause": lambda play: time.sleep(0.5),
     # The pointer pressed on hole HOLE, moved to a button or a place (x y) in the window, released.
-    "press": lambda play, hole: xdotool("mousemove", *play.game.centre(int(hole)), "sleep", 0.2,
+    "press": lambda play, hole: xdotool("mousemove", *play.game.at(*middle(*HOLES[int(hole)])), "sleep", 0.2,
                                         "mousedown", 1, "sleep", 0.2),
     "point": lambda play, *at: play.game.point(*at),
     "release": lambda play: xdotool("mouseup", 1, "sleep", 0.4),
@@ -285,15 +256,16 @@ STEPS = {
         [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"],
         check=True),
     "start": lambda play: setattr(play, "game", Game(play.exe, play.scale)),
-    "at-layout": at_layout,
-    "drag": lambda play, start, end: play.game.drag(int(start), int(end)),
+    "drag": lambda play, start, end: play.game.drag(start, end),
     "click": lambda play, button: play.game.click(button),
     "keys": lambda play, *names: xdotool("key", "--delay", 100, *names),
     # A click on the sky, which makes the game the active window.
     "focus": lambda play: play.game.click(20, 20),
     "board": lambda play, want: wait_for(play.game.board, want),
     "rings": lambda play, *want: wait_for(play.game.rings, [int(hole) for hole in want]),
-    "move": move,
+    # Moves from the keys: Home, Right to a hole (1..15), Space, for the peg's hole and its target.
+    "move": lambda play, *holes: [xdotool("key", "--delay", 30, "Home", *["Right"] * (int(hole) - 1), "space")
+                                  for hole in holes],
     # The message box captioned as the game's window.
     "message": lambda play: wait_for(lambda: len(windows_named("Tarnwick")) > 1, True),
     # Still running a second later.
@@ -305,14 +277,17 @@ STEPS = {
 }
 
 
-if __name__ == "__main__":
-    play = Play(sys.argv[1])
+def play_steps(exe, steps):
+    """Runs STEPS on EXE, each a string of words; a failed step raises."""
+    play = Play(exe)
     try:
-        for words in sys.argv[2:]:
+        for words in steps:
             began = time.monotonic()
             play.run(words.split())
             print(f"{words}: {time.monotonic() - began:.2f} s")
-    except Failed as failure:
-        sys.exit(f"failed: {words}: {failure}")
     finally:
         clean_up()
+
+
+if __name__ == "__main__":
+    play_steps(sys.argv[1], sys.argv[2:])
