@@ -1,15 +1,14 @@
 # Sourced by every script that builds, from the checkout's root: the compiler
 # cache lives outside the checkout and keys objects on paths relative to it,
-# so a second build, even from a fresh clone or another worktree, is quick.
+# so a build from a fresh clone or another worktree is quick.
 export CCACHE_DIR=${CCACHE_DIR:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/ccache}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
-# build_preset PRESET TARGET...: configures build/PRESET once (a configured
-# folder reconfigures itself when a CMakeLists.txt changes), builds TARGETs.
+# build_preset PRESET TARGET...: configures build/PRESET once (it reconfigures
+# itself when a CMakeLists.txt changes) and builds TARGETs.
 build_preset() {
     [[ -f build/$1/build.ninja ]] || cmake --preset "$1" >/dev/null
     cmake --build --preset "$1" --target "${@:2}" >&2
 }
-# The picture and cue generators that the Windows and browser builds run on
-# this machine (cmake/HostTools.cmake), from the release build.
+# The generators the Windows and browser builds run (cmake/HostTools.cmake).
 build_host_tools() { build_preset release tarnwick_tools_pictures tarnwick_tools_cues; }
