@@ -5,6 +5,7 @@ of the session the window checks share, with the steps of windows_game.py and th
     windows_packages.py EXE ZIP INSTALLER README VERSION STEP..."""
 
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -90,10 +91,8 @@ def resource_facts(path):
     """The version in PATH's version resource (the string, and the fixed one,
     which must agree) and whether it carries every image of the game's icon."""
     data = Path(path).read_bytes()
-    at = data.index("ProductVersion\0".encode("utf-16-le")) + 30
-    while data[at:at + 2] == b"\0\0":
-        at += 2
-    text = data[at:data.index(b"\0\0", at) + 1].decode("utf-16-le").rstrip("\0")
+    # Resources sit at even offsets, so the file reads as UTF-16 there.
+    text = re.search("ProductVersion\0+([^\0]+)", data.decode("utf-16-le", "replace"))[1]
     ms, ls = struct.unpack_from("<II", data, data.index(struct.pack("<I", 0xFEEF04BD)) + 16)
     numbers = f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
     ico = (app / "pictures/tarnwick.ico").read_bytes()
