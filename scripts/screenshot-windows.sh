@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 name=windows keys=() after=()
 if [[ ${1:-} == --keyboard ]]; then
     # "Start Game" has had the focus since its click; the peg goes back before QUIT.
-    name=keyboard-windows keys=("keys Tab Tab Tab Down Down Right space Left Left") after=("keys Right Right space")
+    name=keyboard-windows after=("keys Right Right space")
+    keys=("keys Tab Tab Tab Down Down Right space Left Left")
     shift
 fi
 file=$(realpath -m "${2:-docs/$name.png}")
@@ -19,7 +20,8 @@ mkdir -p "$(dirname "$file")"
 scripts/build-windows.sh >/dev/null
 # The pointer is left on the desktop, away from the buttons, for the picture.
 python3 scripts/session.py run --screen 1600x1200 --wine -- python3 tests/win32/windows_game.py \
-    build/windows/win32/app/tarnwick.exe "desktop ${1:-96}" start focus "drag 0 14" "board EPPPPPPPPPPPPPP" \
-    "click start" "drag 3 0" "board PEPEPPPPPPPPPPP" "${keys[@]}" "point 719 604" "shot $file" "${after[@]}" quit
+    build/windows/win32/app/tarnwick.exe "desktop ${1:-96}" start focus "drag 0 14" \
+    "board EPPPPPPPPPPPPPP" "click start" "drag 3 0" "board PEPEPPPPPPPPPPP" "${keys[@]}" "point 719 604" \
+    "shot $file" "${after[@]}" quit
 convert "$file" -strip "$file"
 echo "screenshot: $(identify -format '%f %wx%h' "$file")"

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""Plays the Windows game under Wine as a player does, in a private session of X
-(and audio, Wine, openbox) that CTest's fixture or scripts/screenshot-windows.sh keeps:
-
-    windows_game.py EXE STEP...    e.g. start "drag 0 14" "board EPPPPPPPPPPPPPP" quit
-
-A step is a verb of STEPS or Play and its words; places come from the layout's twips."""
+"""Plays the Windows game under Wine as a player does, step by step (a verb of STEPS
+or Play and its words), in the private session of CTest's fixture or of
+scripts/screenshot-windows.sh: windows_game.py EXE start "drag 0 14" "board EPPPPPPPPPPPPPP" quit"""
 
 import os
 import re
