@@ -1,7 +1,14 @@
 # Sourced by every script that builds, from the checkout's root: the compiler
-# cache lives outside the checkout, so a second build, even from a fresh clone
-# or another worktree, is quick. Objects are keyed on paths relative to the
-# checkout. Sets cache_home, the folder of Tarnwick's caches, for the caller.
-cache_home=${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}
-export CCACHE_DIR=${CCACHE_DIR:-$cache_home/ccache}
+# cache lives outside the checkout and keys objects on paths relative to it,
+# so a build from a fresh clone or another worktree is quick.
+export CCACHE_DIR=${CCACHE_DIR:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/ccache}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
+# build_preset PRESET TARGET...: configures build/PRESET once (it reconfigures
+# itself when a CMakeLists.txt changes) and builds TARGETs.
+build_preset() {
+    [[ -f build/$1/build.ninja ]] || cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" --target "${@:2}" >&2
+}
+# The generators the Windows and browser builds run (cmake/HostTools.cmake).
+build_host_tools() { build_preset release tarnwick_tools_pictures tarnwick_tools_cues; }
