@@ -79,21 +79,17 @@ tarnwick_click() {
 # end, and its status; fails unless it ends with 0. Only a game still up
 # after SECONDS is taken for a hang, and ended: the time is a benchmark's.
 tarnwick_quit() {
-    local start ms status=0
+    local start status=0
     tarnwick_point_at quit
     start=$(date +%s%N)
     xdotool click 1
-    while kill -0 "$tarnwick_pid" 2>/dev/null && (($(date +%s%N) - start < $1 * 1000000000)); do
-        sleep 0.02
-    done
-    ms=$((($(date +%s%N) - start) / 1000000))
-    if kill -0 "$tarnwick_pid" 2>/dev/null; then
+    if ! timeout "$1" tail --pid="$tarnwick_pid" -s 0.02 -f /dev/null; then
         echo "QUIT did not end the game in $1 s"
         kill -KILL "$tarnwick_pid"
         return 1
     fi
     wait "$tarnwick_pid" || status=$?
     tarnwick_pid=""
-    echo "QUIT ended the game after $ms ms with status $status"
+    echo "QUIT ended the game after $((($(date +%s%N) - start) / 1000000)) ms with status $status"
     ((status == 0))
 }

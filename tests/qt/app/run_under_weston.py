@@ -28,11 +28,17 @@ def walk(node):
         yield from walk(child)
 
 
+def window_and_buttons():
+    nodes = list(walk(app[0]))
+    buttons = {n.name: n for n in nodes if n.getRoleName() == "push button"}
+    frame = any(n.getRoleName() == "frame" and n.name == "Tarnwick" for n in nodes)
+    return frame and sorted(buttons) == ["HELP", "QUIT", "Start Game"] and buttons
+
+
 subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=tarnwick-wayland", "--idle-time=0"],
                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 if not wait_for(lambda: os.path.exists(os.path.expandvars("$XDG_RUNTIME_DIR/tarnwick-wayland")), 100):
     sys.exit("FAIL: weston did not start")
-
 # As a Wayland desktop session starts it: no platform named, no DISPLAY.
 # Qt's Wayland plugin and the graphics driver it loads and unloads leave
 # blocks LeakSanitizer cannot name; the other tests look for our leaks.
@@ -44,19 +50,9 @@ game = subprocess.Popen([sys.argv[1]], env=env)
 app = wait_for(lambda: [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarnwick"], 100)
 if not app:
     sys.exit("FAIL: the game never appeared in the accessibility tree")
-
-
-def window_and_buttons():
-    nodes = list(walk(app[0]))
-    buttons = {n.name: n for n in nodes if n.getRoleName() == "push button"}
-    if any(n.getRoleName() == "frame" and n.name == "Tarnwick" for n in nodes) and len(buttons) == 3:
-        return buttons
-    return False
-
-
 buttons = wait_for(window_and_buttons, 50)
-if not buttons or sorted(buttons) != ["HELP", "QUIT", "Start Game"]:
-    sys.exit("FAIL: not a frame named Tarnwick with three buttons: "
+if not buttons:
+    sys.exit("FAIL: no frame named Tarnwick with buttons HELP, QUIT and Start Game: "
              + repr([(n.getRoleName(), n.name) for n in walk(app[0])]))
 action = buttons["QUIT"].queryAction()
 names = [action.getName(i) for i in range(action.nActions)]
