@@ -24,6 +24,7 @@ play() {
     tarnwick_quit 5
 }
 
+# The first run, with the game's own cues, shows the board every other run must show.
 failures=0
 for name in good many-channels-fast eight-channels-fast data-claims-2gib data-truncated zero-block-align \
     fmt-claims-4gib 8khz-8bit-60mb; do
