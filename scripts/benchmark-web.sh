@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
-# Measures the browser version in headless Chromium against a floor page (the
-# same HTML, pictures and buttons, no script), alternating, LOADS loads each
-# (20 unless set), in a private session with a private PulseAudio server and
-# X server (WebKitGTK's MiniBrowser has no headless mode): the first frame
-# with board and pegs, the bytes before it, the sizes of the script and the
-# .wasm (also gzipped), the peak memory in a game, the press to the first
-# sample of the pick-up cue at the audio server in Chromium, Firefox and
-# WebKitGTK, and Lighthouse's four scores as a desktop and as a phone.
-# Prints a table of min / median / max.
+# Prints the browser version's figures beside a floor page's (the same HTML,
+# pictures and buttons, no script), LOADS loads each (20): see docs/browser.md
+# and scripts/benchmark-web.js. Figures only: never a test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Builds the browser version and serves it on this machine only
-# (127.0.0.1; PORT, 8000 unless set), printing the address to open. Ctrl+C
-# stops the server. After one visit the page also plays with the server
-# stopped: its service worker keeps the site.
+# Builds the browser version and serves it on 127.0.0.1 only (PORT, 8000
+# unless set) until Ctrl+C; after one visit the page plays offline as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

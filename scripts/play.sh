@@ -1,20 +1,15 @@
 #!/usr/bin/env bash
-# Builds the optimised game and starts it. Installs only what building and
-# playing take; the test tools come with scripts/test.sh.
-#
-# The build is the "player" preset (build/player): the release build, but a
-# warning from a newer compiler does not stop it, as it does in the developer
-# and test builds. Its compiler cache is ~/.cache/tarnwick/ccache.
+# Builds the optimised game and starts it: the "player" preset, the release
+# build in which a newer compiler's new warning stops nothing. Installs only
+# what building and playing take; the test tools come with scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # has_display: a display the game can open, X11 or Wayland.
 has_display() {
     local wayland=${WAYLAND_DISPLAY:-}
-    if [[ -n $wayland ]]; then
-        [[ $wayland == /* ]] || wayland="${XDG_RUNTIME_DIR:-/nonexistent}/$wayland"
-        [[ -S $wayland ]] && return 0
-    fi
+    [[ $wayland == /* ]] || wayland="${XDG_RUNTIME_DIR:-/nonexistent}/$wayland"
+    [[ -S $wayland ]] && return 0
     case ${DISPLAY:-} in
     "") return 1 ;;
     # A local server listens on its socket; any other (ssh -X) is taken on trust.
@@ -35,7 +30,6 @@ fi
 
 # shellcheck source=build-cache.sh
 source scripts/build-cache.sh
-
 scripts/setup.sh
 cmake --preset player >/dev/null
 cmake --build --preset player --target tarnwick

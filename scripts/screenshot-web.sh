@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Builds the browser version and writes the README's pictures of it,
-# docs/web.png (a desktop browser), docs/web-phone.png (a phone),
-# docs/web-phone-rules-360.png and docs/web-phone-rules-390.png (the rules on
-# two phones) and docs/keyboard-web.png (the board played from the keyboard), from headless
-# Chromium after a move or two.
+# Builds the browser version and writes its pictures in docs/ (web*.png,
+# keyboard-web.png) from headless Chromium: see scripts/screenshot-web.js.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,17 +1,8 @@
 #!/usr/bin/env python3
 """Writes a wave file crafted to break a careless reader, for the tests that
-put one beside the real game on each platform:
+put one beside the real game on each platform; long-tone is not hostile.
 
     crafted_wave.py NAME FILE
-
-    eight-channels-fast     8 channels at 2^31-1 Hz, 16-bit
-    many-channels-fast      255 channels at 2^31-1 Hz, 32-bit
-    data-claims-2gib        a data chunk claiming 2 GiB
-    data-truncated          a data chunk cut off before its stated end
-    zero-block-align        a block align of 0
-    fmt-claims-4gib         a fmt chunk claiming 4 GiB
-    8khz-8bit-60mb          60 MB of 8 kHz 8-bit samples: 125 minutes
-    long-tone               not hostile: 20 s of a tone, 22050 Hz mono 16-bit
 """
 
 import math
@@ -36,6 +27,7 @@ def riff(*chunks):
 
 NOISE = bytes((i * 37) & 0xFF for i in range(1000))
 FAST = 2**31 - 1
+# Each named after what its header claims.
 FILES = {
     "eight-channels-fast": lambda: riff(fmt(8, FAST, 16), data(NOISE)),
     "many-channels-fast": lambda: riff(fmt(255, FAST, 32), data(NOISE)),

@@ -1,43 +1,27 @@
 #!/usr/bin/env bash
-# Plays the real game while its audio server is stopped (SIGSTOP), as when a
-# sound server restarts or a headset wakes up:
-#  - a drag and drop completes and the pointer grab ends at the release
-#    (HELP can be clicked right after),
-#  - once the server runs again, no cue from the stall is heard, and the
-#    next cue is,
-#  - QUIT during a stall ends the program, with status 0 (the time it took
-#    is printed; only a program still running after 5 s fails).
-# Needs DISPLAY (1280x1024, so the rules window, centred, leaves holes 0 and 1
-# and QUIT uncovered) and a private server: TARNWICK_PULSE_PID, the "test" sink.
+# Plays the game while its audio server is stopped (SIGSTOP), as when a sound
+# server restarts or a headset wakes: a drag completes and ends the pointer
+# grab (HELP answers right after), no cue of the stall is heard once the
+# server runs again but the next cue is, and QUIT during a stall ends the game
+# with 0. Needs the fixture qt_x_audio: 1280x1024, so that the centred rules
+# leave holes 0 and 1 and QUIT uncovered, and TARNWICK_PULSE_PID's "test" sink.
 #
 #   audio_stall.sh PATH/TO/tarnwick
 set -euo pipefail
-program=$1
 # shellcheck source=../../../scripts/game-driver.sh
 source "$(dirname "$0")/../../../scripts/game-driver.sh"
 : "${TARNWICK_PULSE_PID:?run with a private audio server}"
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-stall.XXXXXX")
-game_pid="" recorder_pid=""
-cleanup() {
-    # A stopped server would never end: let it run again first.
-    kill -CONT "$TARNWICK_PULSE_PID" 2>/dev/null || true
-    for pid in $game_pid $recorder_pid; do
-        kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# A stopped server would never end: let it run again first.
+trap 'kill -CONT "$TARNWICK_PULSE_PID"; kill -KILL $tarnwick_pid $recorder 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*"
     exit 1
 }
 
 # What the sink plays, as raw 16-bit mono; a byte count marks a moment.
-parec -d test.monitor --format=s16le --rate=48000 --channels=1 --latency-msec=20 \
-    --raw >"$work/sink.raw" &
-recorder_pid=$!
+parec -d test.monitor --format=s16le --rate=48000 --channels=1 --latency-msec=20 --raw >"$work/sink.raw" &
+recorder=$!
 mark() { sleep 0.1; stat -c %s "$work/sink.raw"; }
 # peak FROM TO: the loudest sample between two marks.
 peak() {
@@ -50,22 +34,18 @@ for _ in $(seq 200); do
     sleep 0.1
 done
 
-"$program" &
-game_pid=$!
-window=$(tarnwick_wait_window Tarnwick 30) || fail "no game window"
+tarnwick_start "$1" || fail "no game window"
 sleep 1 # the audio library loads after the first frame
-
 kill -STOP "$TARNWICK_PULSE_PID"
-tarnwick_drag "$window" 0 14
-tarnwick_click "$window" help
-tarnwick_wait_window "Tarnwick Rules" 5 >/dev/null \
-    || fail "HELP did not open the rules after a drag during the stall"
+tarnwick_drag 0 14
+tarnwick_click help
+tarnwick_wait_window "Tarnwick Rules" 5 >/dev/null || fail "HELP did not open the rules after a drag during the stall"
 
 resumed=$(mark)
 kill -CONT "$TARNWICK_PULSE_PID"
 sleep 1.5
 dragged=$(mark)
-tarnwick_drag "$window" 1 0
+tarnwick_drag 1 0
 sleep 1
 ended=$(mark)
 stale=$(peak "$resumed" "$dragged")
@@ -76,12 +56,6 @@ echo "loudest sample after the stall: $stale; after the next drag: $heard"
 
 # Stopped again with the device closed: the worker hangs in opening it.
 kill -STOP "$TARNWICK_PULSE_PID"
-tarnwick_drag "$window" 0 1
-status=0
-elapsed_ms=$(tarnwick_quit_ms "$window" "$game_pid") ||
-    fail "QUIT during the stall did not end the program in 5 s"
-wait "$game_pid" || status=$?
-game_pid=""
-echo "QUIT during the stall: the program ended after $elapsed_ms ms with status $status"
-((status == 0)) || fail "status $status"
+tarnwick_drag 0 1
+tarnwick_quit 5 || fail "QUIT during the stall"
 echo "ok"

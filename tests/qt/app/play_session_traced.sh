@@ -1,21 +1,17 @@
 #!/usr/bin/env bash
-# Plays a short scripted game on the real program in a private X session with
-# no audio device or server (the fixture qt_x), from a copy of its folder and a home of its own, and
-# traces every file system call. Fails when the program creates, changes or
-# opens for writing any file outside /dev, /proc and its runtime folder, or
-# does not end cleanly at QUIT.
+# Plays the scripted game under strace from a copy of the program's folder
+# and a read-only home of its own, on the X server of the fixture qt_x (no
+# audio device or server). Fails when the program creates, changes or opens
+# for writing any file outside /dev, /proc and its runtime folder, or does not
+# end cleanly at QUIT. "garbage-cues" makes the cue files noise, a truncated
+# header, a folder and an empty file: the game must go on, silent.
 #
-#   play_session_traced.sh PATH/TO/tarnwick [good|garbage-cues]
-#
-# "garbage-cues" replaces the cue files with noise, a truncated header and a
-# folder in place of a file: the game must go on, silent.
+#   play_session_traced.sh PATH/TO/tarnwick good|garbage-cues
 set -euo pipefail
-program=$1
-cues=${2:-good}
-
+program=$1 cues=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-trace.XXXXXX")
-trap '[[ -n ${KEEP_TRACE:-} ]] || rm -rf "$work"' EXIT
-mkdir -p "$work/program" "$work/home" "$work/runtime"
+trap 'chmod -R u+w "$work" && rm -rf "$work"' EXIT
+mkdir "$work/program" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$program" "$(dirname "$program")"/*.WAV "$work/program/"
 if [[ $cues == garbage-cues ]]; then
@@ -40,10 +36,9 @@ env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
 
 writes=$(grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|^[0-9]+ +(creat|mkdir|rename|unlink|link|symlink|truncate|chmod|fchmodat)' \
     "$work/trace" | grep -vE "\"(/dev/|/proc/|$work/runtime)" || true)
-opened=$(grep -c 'open' "$work/trace" || true)
 if [[ -n $writes ]]; then
     echo "FAIL: the program wrote to the file system:"
     echo "$writes"
     exit 1
 fi
-echo "ok: $opened file opens traced, none for writing ($cues cue files)"
+echo "ok: $(grep -c open "$work/trace") file opens traced, none for writing ($cues cue files)"
