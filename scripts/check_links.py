@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 """check_links.py [ROOT]: checks that each relative link in README.md and docs/*.md names a file or
-folder that is there, and each #anchor a heading (slugged as GitHub slugs them) or an HTML id of the
-Markdown file it points into. Links to other sites are not followed. Prints each broken link as
-FILE:LINE: TARGET: WHY and exits 1 if any."""
+folder that is there and each #anchor a heading (slugged as GitHub does) or HTML id of the Markdown
+file it points into; links to other sites are not followed. Prints FILE:LINE: TARGET: WHY for each."""
 
 import collections
 import functools
@@ -16,13 +15,13 @@ INLINE = re.compile(r"!?\[(?:[^\[\]]|\[[^\[\]]*\])*\]\(\s*<?([^)\s>]*)>?(?:\s+[^
 REFERENCE = re.compile(r"^ {0,3}\[[^\]]+\]:\s*<?(\S+?)>?(?:\s.*)?$")
 HEADING = re.compile(r"^ {0,3}#{1,6}\s+(.*?)\s*#*\s*$")
 HTML_ID = re.compile(r"""<[^>]*\b(?:id|name)\s*=\s*["']([^"']+)["']""")
-FENCE = re.compile(r"^ {0,3}(```|~~~)")
+# A fenced block, from its opening line to its closing one or the end of the file.
+FENCED = re.compile(r"^ {0,3}(```|~~~).*?(?:^ {0,3}\1[^\n]*|\Z)", re.M | re.S)
 CODE_SPAN = re.compile(r"(`+).*?\1")
 
 
 def slug(heading):
-    """The anchor GitHub gives a heading: its text as shown, lower case, without punctuation, each
-    space a hyphen."""
+    """The anchor GitHub gives a heading: its text as shown, lower case, unpunctuated, spaces hyphens."""
     text = re.sub(r"!?\[([^\]]*)\]\([^)]*\)", r"\1", heading)  # links show their text
     text = re.sub(r"<[^>]+>", "", text).replace("`", "")  # so do HTML tags and code
     text = re.sub(r"(?<!\w)_+|_+(?!\w)", "", text)  # emphasis, not snake_case
@@ -31,15 +30,8 @@ def slug(heading):
 
 def outside_code(path):
     """The lines of a Markdown file, blank inside a fenced block."""
-    fence = None
-    for line in path.read_text(encoding="utf-8").splitlines():
-        opened = FENCE.match(line)
-        if fence:
-            fence = None if opened and opened[1] == fence else fence
-            line = ""
-        elif opened:
-            fence, line = opened[1], ""
-        yield line
+    text = FENCED.sub(lambda block: "\n" * block[0].count("\n"), path.read_text(encoding="utf-8"))
+    return text.splitlines()
 
 
 @functools.cache

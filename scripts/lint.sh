@@ -8,9 +8,8 @@ export LC_ALL=C
 build=${1:-build/dev}
 cache=${TARNWICK_LINT_CACHE:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/lint}
 
-# list NAME PATTERN...: the tracked and new files matching the patterns that are in the work tree,
-# into the array NAME. None fails the lint: a tree with no sources is not a clean one (nor is one
-# git cannot list).
+# list NAME PATTERN...: the tracked and new files matching the patterns that are in the work tree, into
+# the array NAME. None fails the lint: a tree with no sources (or that git cannot list) is not clean.
 list() {
     local -n into=$1
     local f

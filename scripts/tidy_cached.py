@@ -51,17 +51,15 @@ def main(build, cache, *units):
         return hashlib.sha256(b"".join(hashlib.sha256(part).digest() for part in parts)).hexdigest()
 
     def tidy(unit, key):
-        """What clang-tidy says against the unit; None if it is clean."""
+        """What clang-tidy says against the unit; None if it is clean, which the cache then keeps."""
         try:
             result = subprocess.run(["clang-tidy", "-p", build, "--quiet", *extra, unit],
                                     capture_output=True, text=True, timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
             return f"clang-tidy ran out of its {TIMEOUT} s on {unit}\n"
-        if result.returncode != 0:
-            return result.stdout
-        if key:
+        if result.returncode == 0 and key:
             Path(cache, key).touch()
-        return None
+        return result.stdout if result.returncode else None
 
     with concurrent.futures.ThreadPoolExecutor(os.cpu_count()) as pool:
         keys = pool.map(key_of, units)

@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""The link check on a small tree of its own: which links it lets pass and
-which it reports, with their lines."""
+"""The link check on small trees of its own: which links pass and which it reports, on which lines."""
 
 import subprocess
 import sys
@@ -48,9 +47,9 @@ class CheckLinksTest(unittest.TestCase):
             with self.subTest(name), tempfile.TemporaryDirectory() as folder:
                 root = Path(folder)
                 (root / "docs").mkdir()
-                for file, text in (("a.md", TARGET), ("p.png", ""), ("with space.md", "")):
-                    (root / "docs" / file).write_text(text, encoding="utf-8")
-                (root / "README.md").write_text(readme, encoding="utf-8")
+                for file, text in (("docs/a.md", TARGET), ("docs/p.png", ""), ("docs/with space.md", ""),
+                                   ("README.md", readme)):
+                    (root / file).write_text(text, encoding="utf-8")
                 run = subprocess.run([sys.executable, str(CHECK), str(root)],
                                      capture_output=True, text=True, check=False)
                 # "ROOT/README.md:LINE: TARGET: WHY" -> "LINE: TARGET"

@@ -14,8 +14,7 @@ cat >bin/clang-tidy <<'EOF'
 #!/bin/sh
 [ "$1" = --version ] && { echo "stand-in clang-tidy 1"; exit 0; }
 echo checked >>"$TIDY_CALLS"
-for unit; do :; done
-! grep -q REJECT_ME "$unit"
+! grep -q REJECT_ME unit.cpp
 EOF
 chmod +x bin/clang-tidy
 export PATH="$scratch/bin:$PATH" TIDY_CALLS="$scratch/calls"
@@ -41,12 +40,9 @@ row() {
     elif [[ -s $TIDY_CALLS ]]; then
         seen=checked
     fi
-    if [[ $seen == "$expected" ]]; then
-        echo "ok   - $description: $seen"
-    else
-        echo "FAIL - $description: $seen, expected $expected"
-        failures=$((failures + 1))
-    fi
+    local verdict="ok  "
+    [[ $seen == "$expected" ]] || { verdict=FAIL; failures=$((failures + 1)); }
+    echo "$verdict - $description: $seen, expected $expected"
 }
 
 row checked "first run" ":"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs the browser tests' driver and checker (puppeteer-core and axe-core, pinned in the lockfile
-# beside this script) under ~/.cache/tarnwick/web-tests, again only when the lockfile changes. Needs
-# the npm command, from Debian's npm or any other Node installation.
+# Installs the browser tests' driver and checker (puppeteer-core, axe-core: pinned in the lockfile beside
+# this script) under ~/.cache/tarnwick/web-tests, again only when the lockfile changes. Needs npm.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 target=${TARNWICK_WEB_TEST_DIR:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/web-tests}
