@@ -31,10 +31,8 @@ python3 scripts/tidy_cached.py "$build" "$cache" "${units[@]}"
 # tidy_front_end FOLDER BUILD TARGET CLANG_ARGS...: tidies FOLDER and its tests against BUILD's
 # compile commands, as clang reads them for TARGET.
 tidy_front_end() {
-    if [[ ! -f build/$2/compile_commands.json ]]; then
-        echo "lint: no build/$2 yet (cmake --preset $2), the $1 files are not tidied" >&2
-        return
-    fi
+    [[ -f build/$2/compile_commands.json ]] ||
+        { echo "lint: no build/$2 yet (cmake --preset $2), the $1 files are not tidied" >&2; return; }
     list units "$1/*.cpp" "tests/$1/*.cpp"
     TIDY_EXTRA_ARGS="--extra-arg=--target=$3 $(printf -- '--extra-arg=%s ' "${@:4}")" \
         python3 scripts/tidy_cached.py "build/$2" "$cache" "${units[@]}"
