@@ -16,14 +16,14 @@ TIMEOUT = 600
 
 
 def preprocess_command(entry):
-    """The unit's compile command, made to print its preprocessed text with its comments (they may
-    carry NOLINT) and every macro definition, used or not (checks flag definitions)."""
+    """The unit's compile command, made to print its preprocessed text with every comment, those on
+    macro definitions too (they may carry NOLINT), and every macro definition, used or not."""
     args = shlex.split(entry["command"])
     args = [arg for arg, before in zip(args, ["", *args]) if arg not in ("-o", "-c") and before != "-o"]
     # clang's preprocessor is several times quicker than gcc's on Qt's headers.
     if os.path.basename(args[0]) in ("c++", "g++"):
         args = ["clang++", "-Wno-unknown-warning-option"] + args[1:]
-    return args + ["-E", "-dD", "-C", "-o", "-"]
+    return args + ["-E", "-dD", "-CC", "-o", "-"]
 
 
 def main(build, cache, *units):

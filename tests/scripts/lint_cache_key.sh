@@ -51,6 +51,7 @@ row cached "a file the unit does not include changed" "echo '// edited' >>unrela
 row checked "a NOLINT comment added" "sed -i 's|return twice(0);|return twice(0); // NOLINT|' unit.cpp"
 row checked "an unused macro added" "sed -i '1i #define TARNWICK_TWICE(x) ((x) * 2)' unit.cpp"
 row checked "the unused macro changed" "sed -i 's|((x) \* 2)|x * 2|' unit.cpp"
+row checked "a NOLINT on the macro" "sed -i 's|x \* 2$|x * 2 // NOLINT|' unit.cpp"
 row checked "the same header from another folder" "sed -i 's|game/Twice.h|other/Twice.h|' unit.cpp"
 row checked "the header edited" "echo '// edited' >>other/Twice.h"
 row rejected "a unit clang-tidy rejects" "echo '// REJECT_ME' >>unit.cpp"
