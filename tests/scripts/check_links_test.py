@@ -23,15 +23,15 @@ TARGET = """# Installing on Windows
 CASES = [
     # (name, README.md's text, broken links expected as "LINE: TARGET")
     ("a file, a folder, an image, a site", "[a](docs/a.md) [d](docs) ![p](docs/p.png) "
-     "[w](https://example.org/x#y) [m](mailto:a@example.org)\n", []),
+     "[w](https://example.org/x#y) [m](mailto:a@example.org) [s](//example.org/z)\n", []),
     ("a missing file", "text\n[a](docs/gone.md)\n", ["2: docs/gone.md"]),
     ("heading slugs as GitHub makes them",
      "[1](docs/a.md#installing-on-windows) [2](docs/a.md#the-packages-files-x64) "
      "[3](docs/a.md#buildweb-and-the-site) [4](docs/a.md#the-packages-files-x64-1) "
      "[5](docs/a.md#snake_case-and-emphasis) [6](docs/a.md#kept-anchor)\n", []),
-    ("a missing heading, and a heading inside code",
-     "[1](docs/a.md#installing)\n[2](docs/a.md#not-a-heading)\n",
-     ["1: docs/a.md#installing", "2: docs/a.md#not-a-heading"]),
+    ("a missing heading, a heading inside code, an anchor into a folder",
+     "[1](docs/a.md#installing)\n[2](docs/a.md#not-a-heading)\n[3](docs#top)\n",
+     ["1: docs/a.md#installing", "2: docs/a.md#not-a-heading", "3: docs#top"]),
     ("an anchor of the file itself", "# Top\n[t](#top) [b](#bottom)\n", ["2: #bottom"]),
     ("link text over two lines, a reference, a title",
      "[two\nlines](docs/gone.md)\n\n[ref]: docs/missing.md\n[t](docs/a.md \"title\")\n",
