@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""scripts/check_includes.py [--root TREE] BUILD_DIR...: checks that every include points down to the
-core or sideways within its own front-end or tool, never up nor across, as each build's compiler
-resolves it for the unit that reaches it (several front-ends share header names such as Main_form.h,
-so only the unit's search path tells which one an include means). Prints each offender; exits 1 if any."""
+"""check_includes.py [--root TREE] BUILD_DIR...: checks that every include points down to the core or
+sideways within its front-end or tool, never up nor across, as each build's compiler resolves it for
+each unit (front-ends share header names such as Main_form.h: only the unit's search path tells)."""
 
 import functools
 import json
@@ -29,10 +28,9 @@ MAY_INCLUDE = {
 
 # Toolkit headers, which the core never includes even where the compiler finds them in its own
 # folders (xcb, X11 and the Win32 API do live there). Windows' names are case-insensitive.
-TOOLKIT = re.compile(
-    r"^(Q[A-Za-z]|SDL|xcb/|X11/|pulse/|gtest/|gmock/|(?i:(windows|win(user|gdi|base|def|nt|error|reg"
-    r"|ver|sock2?|mm)|mmsystem|commctrl|shellapi|shlobj|shlwapi|objbase|ole2|dwmapi|uxtheme"
-    r"|versionhelpers)\.h$))")
+TOOLKIT = re.compile(r"^(Q[A-Za-z]|SDL|xcb/|X11/|pulse/|gtest/|gmock/|(?i:(windows|win(user|gdi|base"
+                     r"|def|nt|error|reg|ver|sock2?|mm)|mmsystem|commctrl|shellapi|shlobj|shlwapi|objbase"
+                     r"|ole2|dwmapi|uxtheme|versionhelpers)\.h$))")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SEARCH_FLAGS = ("-iquote", "-I", "-isystem", "-idirafter")
 
@@ -57,8 +55,7 @@ class Unit:
         self.dirs = {flag: [] for flag in SEARCH_FLAGS}
         rest = iter(words[1:])
         for word in rest:
-            flag = next((flag for flag in SEARCH_FLAGS if word.startswith(flag)), None)
-            if flag:
+            if flag := next((flag for flag in SEARCH_FLAGS if word.startswith(flag)), None):
                 self.dirs[flag].append((folder / (word[len(flag):] or next(rest))).resolve())
 
     def resolve(self, name, quoted, includer):

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Checks the includes, .clang-format and .clang-tidy against the compile commands of BUILD (default
-# build/dev), build/windows and build/web. clang-tidy skips the units it has passed before as they are
-# now (scripts/tidy_cached.py), cached in TARNWICK_LINT_CACHE or lint/ among the project's caches.
+# build/dev), build/windows and build/web; clang-tidy skips the units it has passed as they are now.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -28,8 +27,7 @@ timeout 600 clang-format --dry-run -Werror "${sources[@]}"
 list units '*.cpp' ':!win32/*' ':!tests/win32/*' ':!web/*' ':!tests/web/*'
 python3 scripts/tidy_cached.py "$build" "$cache" "${units[@]}"
 
-# tidy_front_end FOLDER BUILD TARGET CLANG_ARGS...: tidies FOLDER and its tests against BUILD's
-# compile commands, as clang reads them for TARGET.
+# tidy_front_end FOLDER BUILD TARGET CLANG_ARGS...: FOLDER and its tests, as clang reads them for TARGET.
 tidy_front_end() {
     [[ -f build/$2/compile_commands.json ]] ||
         { echo "lint: no build/$2 yet (cmake --preset $2), the $1 files are not tidied" >&2; return; }

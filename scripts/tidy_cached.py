@@ -37,9 +37,8 @@ def main(build, cache, *units):
     os.makedirs(cache, exist_ok=True)
 
     def key_of(unit):
-        """The project's headers are in the preprocessed text, so editing one misses the cache as
-        editing the unit does; its line markers name each header (the header filter works on
-        paths). The checkout's path is taken out, so that clones share keys."""
+        """The preprocessed text holds the project's headers, and its line markers their paths (the header
+        filter works on paths); the checkout's path is taken out, so that clones share keys."""
         entry = entries.get(os.path.realpath(unit))
         if entry is None:
             return None  # not in the build yet: checked, never kept
