@@ -1,19 +1,9 @@
 #!/usr/bin/env python3
-"""Checks that every include points down to the core or sideways within its
-own front-end or tool, never up nor across.
+"""check_includes.py [--root TREE] BUILD_DIR...: checks that every include points down to the core or
+sideways within its front-end or tool, never up nor across, as each build's compiler resolves it for
+each unit (front-ends share header names such as Main_form.h: only the unit's search path tells)."""
 
-    scripts/check_includes.py [--root TREE] BUILD_DIR [BUILD_DIR...]
-
-Each include is resolved as the compiler resolves it for the unit that reaches
-it: the including file's own folder first for "quoted" names, then -iquote,
--I, -isystem and last the compiler's own folders, taken from the build
-folder's compile_commands.json. Several headers share a name across the
-front-ends (Main_form.h, frm_Rules.h), so only the unit's own search path
-tells which one an include means. A build folder without compile commands is
-passed over, unless none has them. Prints each offender as
-"file:line: includes NAME -> RESOLVED (folder rule)" and exits 1 if any.
-"""
-
+import functools
 import json
 import re
 import shlex
@@ -22,85 +12,36 @@ import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-
 CORE = ("game", "layout", "cues")
 
-# What a folder may include from the tree, by the top folders of the file
-# included. The first matching prefix wins; a folder not listed includes
-# nothing of the tree.
-RULES = [
-    # The keyboard finds its way by the cells as drawn and speaks the holes'
-    # names: the rule book stands on the layout, never the other way.
-    ("game", ("game", "layout")),
-    ("layout", ("layout",)),
-    ("cues", ("cues", "game")),
-    ("qt", CORE + ("qt",)),
-    ("win32", CORE + ("win32",)),
-    ("web", CORE + ("web",)),
-    ("tools/pictures", CORE + ("tools/pictures",)),
-    ("tools/cues", CORE + ("tools/cues",)),
-    ("tests/qt", CORE + ("qt", "tests/qt", "tests/support")),
-    ("tests/win32", CORE + ("win32", "tests/win32", "tests/support")),
-    ("tests/web", CORE + ("web", "tests/web", "tests/support")),
+# What the files under each folder may include from the tree; a folder not listed includes nothing.
+MAY_INCLUDE = {
+    # The rule book stands on the layout (the keyboard moves by the cells as drawn), never the other way.
+    "game": ("game", "layout"), "layout": ("layout",), "cues": ("cues", "game"),
+    **{own: CORE + (own,) for own in ("qt", "win32", "web", "tools/pictures", "tools/cues")},
+    **{f"tests/{end}": CORE + (end, f"tests/{end}", "tests/support") for end in ("qt", "win32", "web")},
     # The tests of the core, and what every test shares: no front-end.
-    *((f"tests/{folder}", CORE + (f"tests/{folder}", "tests/support"))
-      for folder in ("game", "layout", "cues", "fuzz", "support")),
+    **{f"tests/{own}": CORE + (f"tests/{own}", "tests/support") for own in (*CORE, "fuzz", "support")},
     # The sound benchmark measures the Qt player with the sound tests' tools.
-    ("benchmarks/sound", CORE + ("qt", "tests/qt/sound", "tests/support")),
-    ("benchmarks", ()),
-]
+    "benchmarks/sound": CORE + ("qt", "tests/qt/sound", "tests/support"),
+}
 
-# Toolkit headers, which the core never includes even where the compiler finds
-# them in its own folders (xcb, X11 and the Win32 API do live there). Qt's are
-# told by their capital Q; Windows' names are case-insensitive.
-TOOLKIT_NAME = re.compile(r"^(Q[A-Za-z]|SDL|xcb/|X11/|pulse/|gtest/|gmock/)")
-WIN32_NAME = re.compile(
-    r"^(windows|win(user|gdi|base|def|nt|error|reg|ver|sock2?|mm)|mmsystem|commctrl|shellapi"
-    r"|shlobj|shlwapi|objbase|ole2|dwmapi|uxtheme|versionhelpers)\.h$",
-    re.IGNORECASE,
-)
-
-
-def is_toolkit(name):
-    return bool(TOOLKIT_NAME.match(name) or WIN32_NAME.match(name))
-
-
+# Toolkit headers, which the core never includes even where the compiler finds them in its own
+# folders (xcb, X11 and the Win32 API do live there). Windows' names are case-insensitive.
+TOOLKIT = re.compile(r"^(Q[A-Za-z]|SDL|xcb/|X11/|pulse/|gtest/|gmock/|(?i:(windows|win(user|gdi|base"
+                     r"|def|nt|error|reg|ver|sock2?|mm)|mmsystem|commctrl|shellapi|shlobj|shlwapi|objbase"
+                     r"|ole2|dwmapi|uxtheme|versionhelpers)\.h$))")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+SEARCH_FLAGS = ("-iquote", "-I", "-isystem", "-idirafter")
 
 
-def rule_for(relative):
-    text = relative.as_posix()
-    for prefix, allowed in RULES:
-        if text == prefix or text.startswith(prefix + "/"):
-            return prefix, allowed
-    return None, ()
-
-
-def within(relative, folders):
-    text = relative.as_posix()
-    return any(text.startswith(folder + "/") for folder in folders)
-
-
-_implicit = {}
-
-
-def implicit_dirs(compiler, flags):
+@functools.cache
+def builtin_dirs(compiler):
     """The compiler's own include folders, as it lists them with -v."""
-    key = (compiler, tuple(flags))
-    if key not in _implicit:
-        result = subprocess.run(
-            [compiler, *flags, "-x", "c++", "-E", "-v", "-"],
-            input="", capture_output=True, text=True, check=False)
-        dirs, listing = [], False
-        for line in result.stderr.splitlines():
-            if line.startswith("#include <...> search starts here"):
-                listing = True
-            elif line.startswith("End of search list"):
-                listing = False
-            elif listing:
-                dirs.append(Path(line.strip().split(" (")[0]).resolve())
-        _implicit[key] = dirs
-    return _implicit[key]
+    listing = subprocess.run([compiler, "-x", "c++", "-E", "-v", "-"], input="",
+                             capture_output=True, text=True, check=False).stderr
+    found = re.search(r"<\.\.\.> search starts here:\n(.*?)\nEnd of search list", listing, re.S)
+    return [Path(line.split(" (")[0].strip()).resolve() for line in found[1].splitlines()] if found else []
 
 
 class Unit:
@@ -110,118 +51,83 @@ class Unit:
         words = shlex.split(entry["command"]) if "command" in entry else entry["arguments"]
         folder = Path(entry["directory"])
         self.file = (folder / entry["file"]).resolve()
-        self.quote, self.angle, self.system = [], [], []
-        passed_on = []  # flags that change the compiler's own folders
-        i = 1
-        while i < len(words):
-            word = words[i]
-            for flag, into in (("-iquote", self.quote), ("-I", self.angle),
-                               ("-isystem", self.system), ("-idirafter", self.system)):
-                if word == flag and i + 1 < len(words):
-                    into.append((folder / words[i + 1]).resolve())
-                    i += 1
-                    break
-                if word.startswith(flag) and len(word) > len(flag):
-                    into.append((folder / word[len(flag):]).resolve())
-                    break
-            else:
-                if word.startswith(("--target", "-std=", "--sysroot", "-stdlib")):
-                    passed_on.append(word)
-            i += 1
-        self.compiler = words[0]
-        self.builtin = implicit_dirs(self.compiler, passed_on)
+        self.builtin = builtin_dirs(words[0])
+        self.dirs = {flag: [] for flag in SEARCH_FLAGS}
+        rest = iter(words[1:])
+        for word in rest:
+            if flag := next((flag for flag in SEARCH_FLAGS if word.startswith(flag)), None):
+                self.dirs[flag].append((folder / (word[len(flag):] or next(rest))).resolve())
 
     def resolve(self, name, quoted, includer):
-        search = []
-        if quoted:
-            search += [includer.parent] + self.quote
-        search += self.angle + self.system
-        for folder in search:
-            candidate = folder / name
-            if candidate.is_file():
-                return candidate.resolve(), False
-        for folder in self.builtin:
-            candidate = folder / name
-            if candidate.is_file():
-                return candidate.resolve(), True
+        """Where the compiler finds name, and whether in its own folders; None if nowhere."""
+        search = [includer.parent, *self.dirs["-iquote"]] if quoted else []
+        search += self.dirs["-I"] + self.dirs["-isystem"] + self.dirs["-idirafter"]
+        for folder, builtin in [(f, False) for f in search] + [(f, True) for f in self.builtin]:
+            if (folder / name).is_file():
+                return (folder / name).resolve(), builtin
         return None, False
 
 
 def in_tree(path):
-    try:
-        relative = path.relative_to(ROOT)
-    except ValueError:
-        return None
-    return None if relative.parts[0] in ("build", ".git") else relative
+    """The path within the tree, or None outside it or in what the builds write."""
+    relative = path.relative_to(ROOT) if path.is_relative_to(ROOT) else None
+    return relative if relative and relative.parts[0] not in ("build", ".git") else None
 
 
-def check_unit(unit, seen, offenders):
-    pending = [unit.file]
-    visited = set()
+def check_unit(unit, offenders):
+    pending, visited = [unit.file], set()
     while pending:
         current = pending.pop()
-        if current in visited:
+        relative = in_tree(current)
+        if current in visited or relative is None:
             continue
         visited.add(current)
-        relative = in_tree(current)
-        if relative is None:
-            continue
-        prefix, allowed = rule_for(relative)
-        lines = current.read_text(encoding="utf-8", errors="replace").splitlines()
-        for number, line in enumerate(lines, start=1):
-            match = INCLUDE.match(line)
-            if not match:
+        prefix = next((p for p in map(Path.as_posix, relative.parents) if p in MAY_INCLUDE), None)
+        allowed = MAY_INCLUDE.get(prefix, ())
+        text = current.read_text(encoding="utf-8", errors="replace")
+        for number, line in enumerate(text.splitlines(), start=1):
+            if not (match := INCLUDE.match(line)):
                 continue
-            quoted, name = match.group(1) == '"', match.group(2)
-            target, builtin = unit.resolve(name, quoted, current)
+            name = match[2]
+            target, builtin = unit.resolve(name, match[1] == '"', current)
             if target is None:
                 continue  # not for this platform; the compiler says so if it is
             target_relative = in_tree(target)
             if target_relative is not None:
                 pending.append(target)
-                if within(target_relative, allowed):
+                if any(folder.as_posix() in allowed for folder in target_relative.parents):
                     continue
                 why = f"{prefix or relative.parts[0]}/ includes only " + (
                     ", ".join(f"{folder}/" for folder in allowed) or "nothing of the tree")
-            elif prefix in CORE and (not builtin or is_toolkit(name)):
+            elif prefix in CORE and (not builtin or TOOLKIT.match(name)):
                 why = "the core includes no toolkit header, only the standard library's"
             else:
                 continue
-            key = (relative, number, target)
-            if key not in seen:
-                seen.add(key)
-                shown = target_relative or target
-                offenders.append(f"{relative}:{number}: includes {name} -> {shown} ({why})")
+            row = f"{relative}:{number}: includes {name} -> {target_relative or target} ({why})"
+            offenders.setdefault((relative, number, target), row)
 
 
-def main(argv):
+def main(args):
     global ROOT
-    args = argv[1:]
-    if args[:1] == ["--root"] and len(args) > 1:
+    if args[:1] == ["--root"]:
         ROOT, args = Path(args[1]).resolve(), args[2:]
-    folders = [Path(arg) for arg in args] or [ROOT / "build/dev"]
-    databases = [folder / "compile_commands.json" for folder in folders]
-    databases = [database for database in databases if database.is_file()]
+    databases = [Path(folder) / "compile_commands.json" for folder in args]
+    databases = [database for database in databases if database.is_file()]  # a build not configured
     if not databases:
-        print("check_includes: no compile_commands.json in " + ", ".join(map(str, folders)),
-              file=sys.stderr)
+        print("check_includes: none of these builds has a compile_commands.json:", *args, file=sys.stderr)
         return 2
-    seen, offenders, units = set(), [], 0
-    for database in databases:
-        for entry in json.loads(database.read_text()):
-            unit = Unit(entry)
-            if in_tree(unit.file) is None:
-                continue  # generated by the build
-            units += 1
-            check_unit(unit, seen, offenders)
-    for offender in offenders:
-        print(offender)
+    units = [unit for database in databases for unit in map(Unit, json.loads(database.read_text()))
+             if in_tree(unit.file) is not None]  # the others are generated by the build
+    offenders = {}
+    for unit in units:
+        check_unit(unit, offenders)
     if offenders:
+        print(*offenders.values(), sep="\n")
         print(f"check_includes: {len(offenders)} include(s) cross the folder rules", file=sys.stderr)
         return 1
-    print(f"check_includes: {units} units clean ({', '.join(str(d.parent) for d in databases)})")
+    print(f"check_includes: {len(units)} units clean ({', '.join(str(d.parent) for d in databases)})")
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(main(sys.argv[1:]))

@@ -1,142 +1,84 @@
 #!/usr/bin/env python3
-"""Checks that every link in the project's Markdown files resolves: each
-relative link names a file or folder that is there, and each #anchor a heading
-(or an HTML id) of the file it points into, slugged as GitHub slugs them.
-Links to other sites are not followed.
+"""check_links.py [ROOT]: checks that each relative link in README.md and docs/*.md names a file or
+folder that is there and each #anchor a heading (slugged as GitHub does) or HTML id of the Markdown
+file it points into; links to other sites are not followed. Prints FILE:LINE: TARGET: WHY for each."""
 
-    check_links.py [ROOT] [FILE...]
-
-With no FILE, checks ROOT/README.md and ROOT/docs/*.md (ROOT: the checkout).
-Prints each broken link as FILE:LINE: TARGET: WHY and exits 1 if any."""
-
-import bisect
+import collections
+import functools
 import re
 import sys
 from pathlib import Path
-from urllib.parse import unquote
+from urllib.parse import unquote, urlsplit
 
-# [text](target "title") and ![alt](target): the target up to a space or ")".
-# Nested brackets one level deep cover an image inside a link.
+# [text](target "title") and ![alt](target), an image inside a link too; [name]: target on its own line.
 INLINE = re.compile(r"!?\[(?:[^\[\]]|\[[^\[\]]*\])*\]\(\s*<?([^)\s>]*)>?(?:\s+[^)]*)?\)")
-# [name]: target, a reference definition on a line of its own.
 REFERENCE = re.compile(r"^ {0,3}\[[^\]]+\]:\s*<?(\S+?)>?(?:\s.*)?$")
-HEADING = re.compile(r"^ {0,3}(#{1,6})\s+(.*?)\s*#*\s*$")
+HEADING = re.compile(r"^ {0,3}#{1,6}\s+(.*?)\s*#*\s*$")
 HTML_ID = re.compile(r"""<[^>]*\b(?:id|name)\s*=\s*["']([^"']+)["']""")
-FENCE = re.compile(r"^ {0,3}(```|~~~)")
+# A fenced block, from its opening line to its closing one or the end of the file.
+FENCED = re.compile(r"^ {0,3}(```|~~~).*?(?:^ {0,3}\1[^\n]*|\Z)", re.M | re.S)
 CODE_SPAN = re.compile(r"(`+).*?\1")
-SCHEME = re.compile(r"^[a-zA-Z][a-zA-Z0-9+.-]*:")
 
 
 def slug(heading):
-    """The anchor GitHub gives a heading: its text as shown, lower case,
-    without punctuation, each space a hyphen."""
+    """The anchor GitHub gives a heading: its text as shown, lower case, unpunctuated, spaces hyphens."""
     text = re.sub(r"!?\[([^\]]*)\]\([^)]*\)", r"\1", heading)  # links show their text
-    text = re.sub(r"<[^>]+>", "", text)  # so do HTML tags
-    text = text.replace("`", "")
+    text = re.sub(r"<[^>]+>", "", text).replace("`", "")  # so do HTML tags and code
     text = re.sub(r"(?<!\w)_+|_+(?!\w)", "", text)  # emphasis, not snake_case
-    text = re.sub(r"[^\w\- ]", "", text.strip().lower())
-    return text.replace(" ", "-")
+    return re.sub(r"[^\w\- ]", "", text.strip().lower()).replace(" ", "-")
 
 
-def lines_outside_code(text, blank_spans=True):
-    """(number, line) of each line, blank inside a fenced block, code spans
-    blanked unless told."""
-    fence = None
-    for number, line in enumerate(text.splitlines(), 1):
-        opened = FENCE.match(line)
-        if fence is not None:
-            if opened and opened.group(1) == fence:
-                fence = None
-            yield number, ""
-        elif opened:
-            fence = opened.group(1)
-            yield number, ""
-        else:
-            yield number, CODE_SPAN.sub("", line) if blank_spans else line
+def outside_code(path):
+    """The lines of a Markdown file, blank inside a fenced block."""
+    text = FENCED.sub(lambda block: "\n" * block[0].count("\n"), path.read_text(encoding="utf-8"))
+    return text.splitlines()
 
 
+@functools.cache
 def anchors(path):
-    """Every anchor a Markdown file offers: its headings' slugs (a repeated
-    one numbered -1, -2, ... as GitHub does) and its HTML ids."""
-    found = set()
-    seen = {}
-    for _, line in lines_outside_code(path.read_text(encoding="utf-8"), blank_spans=False):
+    """Its headings' slugs, a repeated one numbered -1, -2, ... as GitHub does, and its HTML ids."""
+    found, seen = set(), collections.Counter()
+    for line in outside_code(path):
         found.update(HTML_ID.findall(line))
-        heading = HEADING.match(line)
-        if heading:
-            base = slug(heading.group(2))
-            count = seen.get(base, 0)
-            seen[base] = count + 1
-            found.add(base if count == 0 else f"{base}-{count}")
+        if heading := HEADING.match(line):
+            base = slug(heading[1])
+            found.add(f"{base}-{seen[base]}" if seen[base] else base)
+            seen[base] += 1
     return found
 
 
 def links(path):
-    """(line, target) of every link in a Markdown file, code left out. A
-    link's text may run over lines, as a paragraph wraps."""
-    found = []
-    kept = []
-    for number, line in lines_outside_code(path.read_text(encoding="utf-8")):
-        reference = REFERENCE.match(line)
-        if reference:
-            found.append((number, reference.group(1)))
-        else:
-            kept.append((number, line))
-    # Lines of one paragraph join up.
-    text = ""
-    starts = []
-    for number, line in kept:
-        starts.append((len(text), number))
-        text += line + "\n"
-    offsets = [offset for offset, _ in starts]
-    for match in INLINE.finditer(text):
-        index = bisect.bisect_right(offsets, match.start()) - 1
-        found.append((starts[index][1], match.group(1)))
+    """(line, target) of every link outside code; a link's text may wrap over lines."""
+    lines = [CODE_SPAN.sub("", line) for line in outside_code(path)]
+    references = [REFERENCE.match(line) for line in lines]
+    found = [(number, match[1]) for number, match in enumerate(references, 1) if match]
+    text = "\n".join("" if match else line for line, match in zip(lines, references))
+    found += [(text.count("\n", 0, match.start()) + 1, match[1]) for match in INLINE.finditer(text)]
     return sorted(found)
 
 
-def broken(path, target, anchor_cache):
+def broken(path, target):
     """Why a link from the file at path to target does not resolve; None if it does."""
-    if not target or SCHEME.match(target) or target.startswith("//"):
+    parts = urlsplit(target)
+    if parts.scheme or parts.netloc:
         return None
-    file_part, _, anchor = target.partition("#")
-    destination = (path.parent / unquote(file_part)).resolve() if file_part else path.resolve()
+    destination = (path.parent / unquote(parts.path)).resolve() if parts.path else path.resolve()
     if not destination.exists():
         return "no such file"
-    if not anchor:
-        return None
-    if destination.is_dir() or destination.suffix.lower() != ".md":
+    if parts.fragment and (destination.is_dir() or destination.suffix.lower() != ".md"):
         return "an anchor into a file that is not Markdown"
-    if destination not in anchor_cache:
-        anchor_cache[destination] = anchors(destination)
-    if unquote(anchor).lower() not in anchor_cache[destination]:
+    if parts.fragment and unquote(parts.fragment).lower() not in anchors(destination):
         return "no such heading"
     return None
 
 
-def check(files):
-    """The broken links of files, as printable lines."""
-    problems = []
-    anchor_cache = {}
-    for path in files:
-        for number, target in links(path):
-            why = broken(path, target, anchor_cache)
-            if why:
-                problems.append(f"{path}:{number}: {target}: {why}")
-    return problems
-
-
-def main(arguments):
-    root = Path(arguments[0]) if arguments else Path(__file__).resolve().parents[1]
-    files = [Path(name) for name in arguments[1:]]
-    if not files:
-        files = [root / "README.md", *sorted((root / "docs").glob("*.md"))]
-    problems = check(files)
-    for problem in problems:
-        print(problem)
-    print(f"check_links: {len(files)} files, {len(problems)} broken links")
+def main(root):
+    files = [root / "README.md", *sorted((root / "docs").glob("*.md"))]
+    problems = [f"{path}:{number}: {target}: {why}"
+                for path in files for number, target in links(path) if (why := broken(path, target))]
+    print(*problems, f"check_links: {len(files)} files, {len(problems)} broken links", sep="\n")
     return 1 if problems else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(main(Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[1])))

@@ -1,47 +1,36 @@
 #!/usr/bin/env bash
-# Checks the tree against .clang-format and .clang-tidy. Needs a configured
-# build folder for the compile commands (default: build/dev). clang-tidy
-# skips units it has passed before as they are now (scripts/tidy_cached.py);
-# TARNWICK_LINT_CACHE names the cache folder (by default lint/ among the
-# caches of scripts/build-cache.sh).
+# Checks the includes, .clang-format and .clang-tidy against the compile commands of BUILD (default
+# build/dev), build/windows and build/web; clang-tidy skips the units it has passed as they are now.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
 build=${1:-build/dev}
 cache=${TARNWICK_LINT_CACHE:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/lint}
 
-# list NAME PATTERN...: puts the tracked and new files matching the patterns,
-# as they are in the work tree, into the array NAME. Finding none fails the
-# lint: a tree with no sources is not a clean one.
+# list NAME PATTERN...: the tracked and new files matching the patterns that are in the work tree, into
+# the array NAME. None fails the lint: a tree with no sources (or that git cannot list) is not clean.
 list() {
     local -n into=$1
-    local files f
+    local f
     shift
-    files=$(git ls-files --cached --others --exclude-standard -- "$@") ||
-        { echo "lint: git ls-files failed" >&2; exit 1; }
     into=()
-    while read -r f; do if [[ -f $f ]]; then into+=("$f"); fi; done <<<"$files"
+    while read -r f; do
+        if [[ -f $f ]]; then into+=("$f"); fi
+    done < <(git ls-files --cached --others --exclude-standard -- "$@")
     ((${#into[@]} > 0)) || { echo "lint: no files match $*" >&2; exit 1; }
 }
 
-# Includes point down to the core or sideways within a front-end, never up
-# nor across, as each build's compiler resolves them.
 python3 scripts/check_includes.py "$build" build/windows build/web
-
 sources=() units=()
 list sources '*.cpp' '*.h'
 timeout 600 clang-format --dry-run -Werror "${sources[@]}"
-
 list units '*.cpp' ':!win32/*' ':!tests/win32/*' ':!web/*' ':!tests/web/*'
 python3 scripts/tidy_cached.py "$build" "$cache" "${units[@]}"
 
-# tidy_front_end FOLDER BUILD TARGET CLANG_ARGS...: tidies FOLDER and its tests
-# against BUILD's compile commands, as clang reads them for TARGET.
+# tidy_front_end FOLDER BUILD TARGET CLANG_ARGS...: FOLDER and its tests, as clang reads them for TARGET.
 tidy_front_end() {
-    if [[ ! -f build/$2/compile_commands.json ]]; then
-        echo "lint: no build/$2 yet (cmake --preset $2), the $1 files are not tidied" >&2
-        return
-    fi
+    [[ -f build/$2/compile_commands.json ]] ||
+        { echo "lint: no build/$2 yet (cmake --preset $2), the $1 files are not tidied" >&2; return; }
     list units "$1/*.cpp" "tests/$1/*.cpp"
     TIDY_EXTRA_ARGS="--extra-arg=--target=$3 $(printf -- '--extra-arg=%s ' "${@:4}")" \
         python3 scripts/tidy_cached.py "build/$2" "$cache" "${units[@]}"

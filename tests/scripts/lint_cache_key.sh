@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The lint's cache (scripts/tidy_cached.py) checks a unit again whenever
-# anything a clang-tidy check reads has changed, and only then. Each row edits
-# a scratch unit, runs the cache over it with a stand-in clang-tidy that
-# passes everything, and says whether the unit must be checked again or
-# taken from the cache.
+# The lint's cache (scripts/tidy_cached.py) checks a unit again whenever anything a clang-tidy check
+# reads has changed, and only then, and keeps only clean results. Each row edits a scratch unit and
+# runs the cache over it with a stand-in clang-tidy that rejects only units saying REJECT_ME.
 set -euo pipefail
-export LC_ALL=C
 tidy_cached=$(cd "$(dirname "$0")/../../scripts" && pwd)/tidy_cached.py
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-lint-key.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -16,6 +13,7 @@ cat >bin/clang-tidy <<'EOF'
 #!/bin/sh
 [ "$1" = --version ] && { echo "stand-in clang-tidy 1"; exit 0; }
 echo checked >>"$TIDY_CALLS"
+! grep -q REJECT_ME unit.cpp
 EOF
 chmod +x bin/clang-tidy
 export PATH="$scratch/bin:$PATH" TIDY_CALLS="$scratch/calls"
@@ -30,19 +28,18 @@ cat >build/compile_commands.json <<EOF
 EOF
 
 failures=0
-# row EXPECTED DESCRIPTION EDIT: EXPECTED is "checked" or "cached".
+# row EXPECTED DESCRIPTION EDIT: EXPECTED is checked, cached or rejected (checked, and the lint fails).
 row() {
     local expected=$1 description=$2 seen=cached
     eval "$3"
     rm -f "$TIDY_CALLS"
-    python3 "$tidy_cached" build cache unit.cpp >/dev/null
-    [[ -s $TIDY_CALLS ]] && seen=checked
-    if [[ $seen == "$expected" ]]; then
-        echo "ok   - $description: $seen"
-    else
-        echo "FAIL - $description: $seen, expected $expected"
-        failures=$((failures + 1))
+    if ! python3 "$tidy_cached" build cache unit.cpp >/dev/null 2>&1; then
+        seen=rejected
+    elif [[ -s $TIDY_CALLS ]]; then
+        seen=checked
     fi
+    [[ $seen == "$expected" ]] || failures=$((failures + 1))
+    echo "$description: $seen, expected $expected"
 }
 
 row checked "first run" ":"
@@ -51,7 +48,10 @@ row cached "a file the unit does not include changed" "echo '// edited' >>unrela
 row checked "a NOLINT comment added" "sed -i 's|return twice(0);|return twice(0); // NOLINT|' unit.cpp"
 row checked "an unused macro added" "sed -i '1i #define TARNWICK_TWICE(x) ((x) * 2)' unit.cpp"
 row checked "the unused macro changed" "sed -i 's|((x) \* 2)|x * 2|' unit.cpp"
+row checked "a NOLINT on the macro" "sed -i 's|x \* 2$|x * 2 // NOLINT|' unit.cpp"
 row checked "the same header from another folder" "sed -i 's|game/Twice.h|other/Twice.h|' unit.cpp"
 row checked "the header edited" "echo '// edited' >>other/Twice.h"
-row cached "all of it again" ":"
+row rejected "a unit clang-tidy rejects" "echo '// REJECT_ME' >>unit.cpp"
+row rejected "the rejected unit again: not kept" ":"
+row cached "all of it again" "sed -i '/REJECT_ME/d' unit.cpp"
 ((failures == 0))
