@@ -31,7 +31,6 @@ def main(build, cache, *units):
     root = os.getcwd()
     with open(os.path.join(build, "compile_commands.json"), encoding="utf-8") as f:
         entries = {os.path.realpath(entry["file"]): entry for entry in json.load(f)}
-    config = Path(".clang-tidy").read_bytes()
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True, check=True).stdout
     extra = os.environ.get("TIDY_EXTRA_ARGS", "").split()
     os.makedirs(cache, exist_ok=True)
@@ -45,6 +44,9 @@ def main(build, cache, *units):
         command = preprocess_command(entry)
         text = subprocess.run(command, cwd=entry["directory"], capture_output=True, check=True,
                               timeout=TIMEOUT).stdout
+        # Every .clang-tidy clang-tidy reads for the unit: its folder's and those above, up to the root.
+        folders = [d for d in Path(unit).resolve().parents if Path(root) in (d, *d.parents)]
+        config = b"".join(f.read_bytes() for f in (d / ".clang-tidy" for d in folders) if f.exists())
         parts = (text.replace(root.encode(), b"@ROOT@"), config, version, " ".join(extra).encode(),
                  " ".join(command).replace(root, "@ROOT@").encode())
         return hashlib.sha256(b"".join(hashlib.sha256(part).digest() for part in parts)).hexdigest()
