@@ -34,10 +34,6 @@ GATE_ALLOWED = ("USER", "LOGNAME", "TERM", "CI", "TMPDIR", "CCACHE_DIR", "TARNWI
 ENDINGS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 
 
-class SessionError(Exception):
-    pass
-
-
 def make_folder(kind):
     # Socket addresses cannot carry every byte (PULSE_SERVER is split at
     # spaces, sun_path is short): /tmp where TMPDIR holds others.
@@ -117,12 +113,12 @@ def sweep(entry, folder):
     return not tagged(entry) and not os.path.exists(folder)
 
 
-def wait_for_end(pid, seconds=None):
+def wait_for_end(pid):
     try:
         with os.fdopen(os.pidfd_open(pid)) as pidfd:
-            return bool(select.select([pidfd], [], [], seconds)[0])
+            select.select([pidfd], [], [])
     except ProcessLookupError:
-        return True
+        pass
 
 
 def on_endings(handler):
@@ -167,29 +163,21 @@ class Session:
     def check(self, ready, what, *logs):
         if not ready:
             text = "".join(open(f"{self.folder}/{log}", errors="replace").read() for log in logs)
-            raise SessionError(f"the {what} did not start:\n{text}")
+            sys.exit(f"session.py: the {what} did not start:\n{text}")
         return ready
 
     def output(self, *cmd):
         return subprocess.run(cmd, env=dict(self.env, LC_ALL="C"), capture_output=True, text=True).stdout
 
-    def ready_line(self, what, log, cmd):
-        """Starts a server that writes a line (its address, its display) to
-        the descriptor given to cmd() once it is ready."""
-        read_end, write_end = os.pipe()
-        self.spawn(cmd(write_end), log, pass_fds=[write_end])
-        os.close(write_end)
-        with os.fdopen(read_end) as ready:
-            line = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
-        return self.check(line, what, log)
-
     def open(self, opts):
         env = self.env
         env["TARNWICK_SESSION_DIR"] = self.folder
         if opts.bus:
-            env["DBUS_SESSION_BUS_ADDRESS"] = self.ready_line("session bus", "bus.log", lambda fd: [
-                "dbus-daemon", "--session", "--nofork", "--nopidfile", f"--print-address={fd}",
-                f"--address=unix:path={env['XDG_RUNTIME_DIR']}/bus"])
+            bus = f"{env['XDG_RUNTIME_DIR']}/bus"
+            self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={bus}"],
+                       "bus.log")
+            self.check(wait_until(lambda: os.path.exists(bus), 10), "session bus", "bus.log")
+            env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus}"
         if not opts.no_x:
             self.open_x(opts.screen, opts.wm)
         if opts.pulse:
@@ -210,12 +198,15 @@ class Session:
             auth.write(struct.pack(">H", 0xFFFF) + b"".join(struct.pack(">H", len(f)) + f for f in fields))
         # Never reset: a server resets when its last client leaves and drops
         # the connections arriving meanwhile (the window manager's, when the
-        # ready check below came first).
-        display = self.ready_line("X server", "xvfb.log", lambda fd: [
-            "Xvfb", "-displayfd", str(fd), "-noreset", "-auth", env["XAUTHORITY"], "-nolisten", "tcp",
-            "-screen", "0", f"{screen}x24", "-dpi", "96"])
+        # ready check below came first). Once ready it writes its display.
+        read_end, write_end = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write_end), "-noreset", "-auth", env["XAUTHORITY"], "-nolisten",
+                    "tcp", "-screen", "0", f"{screen}x24", "-dpi", "96"], "xvfb.log", pass_fds=[write_end])
+        os.close(write_end)
+        with os.fdopen(read_end) as ready:
+            display = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
         # A real window on this server, even where the caller draws offscreen.
-        env.update(DISPLAY=f":{display}", QT_QPA_PLATFORM="xcb")
+        env.update(DISPLAY=f":{self.check(display, 'X server', 'xvfb.log')}", QT_QPA_PLATFORM="xcb")
         if wm == "mutter":
             # As GNOME Shell runs it: modal dialogs attached to their parent.
             os.makedirs(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings")
@@ -261,8 +252,8 @@ class Session:
             os.makedirs(f"{runtime}/pulse", mode=0o700)
             server = self.spawn(["pipewire", "-c", "pipewire-pulse.conf"], "audio-pulse.log", env=pw_env)
         else:
-            raise SessionError(f"no audio server {kind} for the tests (PulseAudio, or PipeWire with "
-                               "pipewire-pulse and wireplumber): run scripts/setup.sh --test")
+            sys.exit(f"session.py: no audio server {kind} for the tests (PulseAudio, or PipeWire with "
+                     "pipewire-pulse and wireplumber): run scripts/setup.sh --test")
         # The process that serves the clients: stopping it stalls them.
         env["TARNWICK_PULSE_PID"] = str(server.pid)
         logs = [name for name in os.listdir(self.folder) if name.startswith("audio")]
@@ -295,7 +286,7 @@ def run(opts):
         session.open(opts)
         # Our handlers are not inherited: the command gets default ones.
         return exit_status(subprocess.Popen(opts.command, env=session.env).wait())
-    except (SessionError, OSError) as error:
+    except OSError as error:
         print(f"session.py: {error}", file=sys.stderr)
         return 127 if isinstance(error, FileNotFoundError) else 1
     finally:
