@@ -7,11 +7,11 @@
   session.py stop DIR
   session.py gate -- CMD...             CMD with the gate's guarantees
 
-Options: --screen WxH, --wm openbox|mutter, --pulse (a null sink "test"), --bus (else the bus is
-disabled), --no-x, --wine (a private prefix). Every process started carries a tag in its environment;
-whatever carries it is ended with the session, by a watchdog should this process be killed outright.
+Options: --screen WxH, --wm openbox|mutter, --pulse (a null sink "test"), --bus (else none), --no-x,
+--wine (a private prefix). What a session starts ends with it, however it ends.
 """
 import argparse
+import inspect
 import json
 import os
 import re
@@ -32,6 +32,12 @@ DESKTOP = ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "SESSION_MANAGER", "DESKT
            "PULSE_SOURCE", "PULSE_COOKIE", "AT_SPI_BUS_ADDRESS", "WINEPREFIX", "WINEARCH", "WINEDLLPATH")
 GATE_ALLOWED = ("USER", "LOGNAME", "TERM", "CI", "TMPDIR", "CCACHE_DIR", "TARNWICK_LINT_CACHE")
 ENDINGS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+OPTIONS = argparse.ArgumentParser(prog="session.py run")
+OPTIONS.add_argument("--screen", default="1024x768")
+OPTIONS.add_argument("--wm", choices=("openbox", "mutter"))
+for flag in ("--pulse", "--bus", "--no-x", "--wine"):
+    OPTIONS.add_argument(flag, action="store_true")
+OPTIONS.add_argument("command", nargs=argparse.REMAINDER)
 
 
 def make_folder(kind):
@@ -279,13 +285,14 @@ class Session:
                    "Wine prefix", "wineboot.log")
 
 
-def run(opts):
+def run(*args):
+    opts = OPTIONS.parse_args(args)
     on_endings(exit_with_signal)
     session = Session(dict(os.environ))
     try:
         session.open(opts)
         # Our handlers are not inherited: the command gets default ones.
-        return exit_status(subprocess.Popen(opts.command, env=session.env).wait())
+        return exit_status(subprocess.Popen(command(opts.command), env=session.env).wait())
     except OSError as error:
         print(f"session.py: {error}", file=sys.stderr)
         return 127 if isinstance(error, FileNotFoundError) else 1
@@ -293,67 +300,68 @@ def run(opts):
         session.close()
 
 
-def start(opts):
-    """A detached `run` whose command, `hold`, links DIR to the session and
-    lives until `stop DIR` or the end of our caller (CTest)."""
-    if os.path.lexists(opts.dir):
-        stop(opts)
+def start(handle, *options):
+    """A detached `run` whose command, `hold`, links handle to the session
+    and lives until `stop` or the end of our caller (CTest)."""
+    if os.path.lexists(handle):
+        stop(handle)
     # Holding none of the caller's output, which CTest reads to its end.
     supervisor = subprocess.Popen(
-        [sys.executable, SELF, "run", *opts.options, "--", sys.executable, SELF, "hold", opts.dir,
-         str(os.getppid())], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-        text=True, start_new_session=True)
+        [sys.executable, SELF, "run", *options, "--", sys.executable, SELF, "hold", handle,
+         str(os.getppid())],
+        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+        start_new_session=True)
     if supervisor.stdout.readline() == "ok\n":
         return 0
     print(supervisor.stdout.read().rstrip() or "session.py: the session ended", file=sys.stderr)
     return 1
 
 
-def hold(opts):
+def hold(handle, owner):
     folder = os.environ["TARNWICK_SESSION_DIR"]
-    os.makedirs(os.path.dirname(os.path.abspath(opts.dir)), exist_ok=True)
-    os.symlink(folder, opts.dir)
+    os.makedirs(os.path.dirname(os.path.abspath(handle)), exist_ok=True)
+    os.symlink(folder, handle)
     print("ok", flush=True)
-    wait_for_end(opts.pid)
-    if os.path.islink(opts.dir) and os.readlink(opts.dir) == folder:
-        os.unlink(opts.dir)
+    wait_for_end(int(owner))
+    if os.path.islink(handle) and os.readlink(handle) == folder:
+        os.unlink(handle)
 
 
 def session_folder(handle):
-    """The session folder DIR links to, or None: never any other folder."""
+    """The session folder handle links to, or None: never any other folder."""
     target = os.readlink(handle) if os.path.islink(handle) else ""
     return target if os.path.basename(target).startswith("tarnwick-session.") else None
 
 
-def execute(opts):
+def execute(handle, *args):
     try:
-        with open(f"{session_folder(opts.dir)}/env.json") as saved:
+        with open(f"{session_folder(handle)}/env.json") as saved:
             session = json.load(saved)
     except OSError:
-        sys.exit(f"session.py: no session at {opts.dir} (did its start run?)")
+        sys.exit(f"session.py: no session at {handle} (did its start run?)")
     env = {k: v for k, v in os.environ.items() if k not in session["unset"]}
-    os.execvpe(opts.command[0], opts.command, dict(env, **session["set"]))
+    args = command(args)
+    os.execvpe(args[0], args, dict(env, **session["set"]))
 
 
-def stop(opts):
-    folder = session_folder(opts.dir)
+def stop(handle):
+    folder = session_folder(handle)
     # Its end ends the supervising `run` too, which then finds nothing left.
     ended = not folder or sweep(f"{SESSION_TAG}={folder}", folder)
-    if os.path.islink(opts.dir):
-        os.unlink(opts.dir)
+    if os.path.islink(handle):
+        os.unlink(handle)
     return 0 if ended else 1
 
 
-def watch(opts):
-    wait_for_end(opts.pid)
-    return 0 if sweep(opts.entry, opts.folder) else 1
+def watch(pid, entry, folder):
+    wait_for_end(int(pid))
+    return 0 if sweep(entry, folder) else 1
 
 
-def gate(opts):
-    """An allow-listed environment, private folders and a tag on every
-    process, swept at the end, on a signal, and by a watchdog after a
-    SIGKILL. A signal while an untagged step (setup's apt) runs waits for
-    it to end first."""
+def gate(*args):
+    """The command with an allow-listed environment and a tag on every
+    process, swept as a session is; a signal while an untagged step
+    (setup's apt) runs waits for it to end first."""
     caller = os.environ
     cache = caller.get("TARNWICK_CACHE_HOME") or os.path.join(
         caller.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "tarnwick")
@@ -377,34 +385,26 @@ def gate(opts):
     on_endings(end)
     try:
         # In a session of its own: a terminal's Ctrl-C reaches only us.
-        child = subprocess.Popen(opts.command, env=envelope.env, start_new_session=True)
+        child = subprocess.Popen(command(args), env=envelope.env, start_new_session=True)
         return exit_status(child.wait())
     finally:
         if not envelope.close():
             print("session.py gate: some processes of this run did not end", file=sys.stderr)
 
 
+def command(args):
+    return list(args)[list(args[:1]) == ["--"]:] or sys.exit("session.py: a command is needed")
+
+
 def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    actions = parser.add_subparsers(dest="action", required=True)
-    for name, args in (("run", "command"), ("start", "dir options"), ("exec", "dir command"), ("stop", "dir"),
-                       ("gate", "command"), ("watch", "pid entry folder"), ("hold", "dir pid")):
-        action = actions.add_parser(name)
-        for arg in args.split():
-            kind = {"command": {"nargs": argparse.REMAINDER}, "options": {"nargs": argparse.REMAINDER},
-                    "pid": {"type": int}}.get(arg, {})
-            action.add_argument(arg, **kind)
-        if name == "run":
-            action.add_argument("--screen", default="1024x768")
-            action.add_argument("--wm", choices=("openbox", "mutter"))
-            for flag in ("--pulse", "--bus", "--no-x", "--wine"):
-                action.add_argument(flag, action="store_true")
-    opts = parser.parse_args(argv)
-    if hasattr(opts, "command"):
-        opts.command = opts.command[opts.command[:1] == ["--"]:] or parser.error("a command is needed")
-    return {"run": run, "start": start, "exec": execute, "stop": stop, "gate": gate, "watch": watch,
-            "hold": hold}[opts.action](opts)
+    actions = {"run": run, "start": start, "exec": execute, "stop": stop, "gate": gate, "watch": watch,
+               "hold": hold}
+    action = actions.get(argv[0] if argv else "")
+    try:
+        inspect.signature(action).bind(*argv[1:])
+    except TypeError:
+        sys.exit(__doc__)
+    return action(*argv[1:])
 
 
 if __name__ == "__main__":

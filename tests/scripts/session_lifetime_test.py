@@ -24,7 +24,7 @@ import session  # noqa: E402
 # A session's command: a detached sleeper, a stopped one, a note naming the
 # tag's value in "$1" once all is up, and a wait that the case's ending ends.
 INSIDE = 'setsid -f sleep 300; sleep 300 & kill -STOP $!; echo "${%s}" >"$1"; exec sleep 300'
-IN_SESSION = INSIDE % session.SESSION_TAG
+IN_SESSION, IN_GATE = INSIDE % session.SESSION_TAG, INSIDE % session.GATE_TAG
 
 
 class SessionLifetime(unittest.TestCase):
@@ -70,18 +70,36 @@ class SessionLifetime(unittest.TestCase):
                     for pid in session.tagged(entry)]
             self.fail(f"10 s after the end: still running {left}, folder there: {os.path.exists(folder)}")
 
-    def test_a_one_shot_session_ends_everything_however_it_ends(self):
-        for ending in (None, signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGKILL):
-            with self.subTest(ending=ending and ending.name):
-                inside = IN_SESSION if ending else IN_SESSION.replace("exec sleep 300", "exit 3")
-                process, ready = self.spawn(*self.session_py("run", "--pulse", "--bus", "--wm", "openbox",
-                                                             "--", "sh", "-c", inside, "sh"))
+    def test_a_one_shot_session_or_the_gate_ends_everything_however_it_ends(self):
+        run = self.session_py("run", "--pulse", "--bus", "--wm", "openbox", "--", "sh", "-c")
+        gate = self.session_py("gate", "--", "sh", "-c")
+        # A stand-in setup runs untagged, as scripts/test.sh runs apt.
+        setup = (f'env -u {session.GATE_TAG} sh -c '
+                 '"echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\"" "$1" "$TARNWICK_GATE_TAG";'
+                 ' exec sleep 300')
+        for name, command, ending, status in (
+                ("run, its command exits", [*run, IN_SESSION.replace("exec sleep 300", "exit 3")], None, 3),
+                *((f"run, {sig.name}", [*run, IN_SESSION], sig, 128 + sig)
+                  for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)),
+                ("run, SIGKILL", [*run, IN_SESSION], signal.SIGKILL, -signal.SIGKILL),
+                ("gate, a step, SIGTERM", [*gate, IN_GATE], signal.SIGTERM, 128 + signal.SIGTERM),
+                ("gate, a step, SIGKILL", [*gate, IN_GATE], signal.SIGKILL, -signal.SIGKILL),
+                ("gate, setup, SIGINT", [*gate, setup], signal.SIGINT, 128 + signal.SIGINT)):
+            with self.subTest(name):
+                env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
+                process, ready = self.spawn(*command, "sh", env=env)
                 folder = self.await_ready(ready, process)
                 if ending:
                     process.send_signal(ending)
-                self.assertEqual(process.wait(10), 3 if ending is None else
-                                 -ending if ending == signal.SIGKILL else 128 + ending)
-                self.assert_all_ended(session.SESSION_TAG, folder)
+                self.assertEqual(process.wait(15), status)
+                if "setup" in name:
+                    done = Path(f"{ready}.done")
+                    self.assertTrue(done.exists(), "the gate ended before setup finished")
+                    seen = dict(line.split("=", 1) for line in done.read_text().splitlines() if "=" in line)
+                    self.assertEqual(seen["DBUS_SESSION_BUS_ADDRESS"], "disabled:")
+                    self.assertTrue(seen["HOME"].startswith(folder))
+                    self.assertFalse({"DISPLAY", "WAYLAND_DISPLAY", "FROM_THE_DESKTOP"} & seen.keys())
+                self.assert_all_ended(session.GATE_TAG if "gate" in name else session.SESSION_TAG, folder)
 
     def test_ctest_time_outs_end_a_one_shot_session_and_a_fixtures_test(self):
         # CTest kills a test that runs out of time; the fixture's stop runs after.
@@ -128,31 +146,6 @@ class SessionLifetime(unittest.TestCase):
                     supervisor = json.load(saved)["pid"]
                 os.kill(owner.pid if victim == "the owner" else supervisor, signal.SIGKILL)
                 self.assert_all_ended(session.SESSION_TAG, folder)
-
-    def test_the_gate_ends_a_step_at_once_and_waits_for_setup(self):
-        gate_step = INSIDE % session.GATE_TAG
-        # A stand-in setup runs untagged, as scripts/test.sh runs apt.
-        setup = (f'env -u {session.GATE_TAG} sh -c '
-                 '"echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\"" "$1" "$TARNWICK_GATE_TAG";'
-                 ' exec sleep 300')
-        for name, command, ending in (("a step, SIGTERM", gate_step, signal.SIGTERM),
-                                      ("a step, SIGKILL", gate_step, signal.SIGKILL),
-                                      ("setup, SIGINT", setup, signal.SIGINT)):
-            with self.subTest(name):
-                env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
-                process, ready = self.spawn(*self.session_py("gate", "--", "sh", "-c", command, "sh"),
-                                            env=env)
-                folder = self.await_ready(ready, process)
-                process.send_signal(ending)
-                process.wait(15)
-                done = Path(f"{ready}.done")
-                if name.startswith("setup"):
-                    self.assertTrue(done.exists(), "the gate ended before setup finished")
-                    seen = dict(line.split("=", 1) for line in done.read_text().splitlines() if "=" in line)
-                    self.assertEqual(seen["DBUS_SESSION_BUS_ADDRESS"], "disabled:")
-                    self.assertTrue(seen["HOME"].startswith(folder))
-                    self.assertFalse({"DISPLAY", "WAYLAND_DISPLAY", "FROM_THE_DESKTOP"} & seen.keys())
-                self.assert_all_ended(session.GATE_TAG, folder)
 
     def test_the_private_audio_server_is_a_null_sink_and_the_users_is_never_touched(self):
         user_runtime = self.scratch / "user-runtime"
