@@ -11,6 +11,7 @@ Options: --screen WxH, --wm openbox|mutter, --pulse (a null sink "test"), --bus 
 --wine (a private prefix). What a session starts ends with it, however it ends.
 """
 import argparse
+import contextlib
 import inspect
 import json
 import os
@@ -108,11 +109,10 @@ def sweep(entry, folder):
     ignores SIGTERM), with SIGKILL after 3 s; then removes folder. True
     once both are gone."""
     for sig in (signal.SIGTERM, signal.SIGKILL):
-        for pid, each in ((pid, each) for pid in tagged(entry) for each in (signal.SIGCONT, sig)):
-            try:
-                os.kill(pid, each)
-            except ProcessLookupError:
-                pass
+        for pid in tagged(entry):
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGCONT)
+                os.kill(pid, sig)
         if wait_until(lambda: not tagged(entry), 3):
             break
     shutil.rmtree(folder, ignore_errors=True)
@@ -127,13 +127,10 @@ def wait_for_end(pid):
         pass
 
 
-def on_endings(handler):
+def on_endings(handler=lambda sig, _frame: sys.exit(128 + sig)):
+    """By default SIGINT, SIGTERM and SIGHUP end us with their status."""
     for sig in ENDINGS:
         signal.signal(sig, handler)
-
-
-def exit_with_signal(sig, _frame):
-    raise SystemExit(128 + sig)
 
 
 def exit_status(code):
@@ -219,10 +216,9 @@ class Session:
             with open(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings/keyfile", "w") as keyfile:
                 keyfile.write("[org/gnome/mutter]\nattach-modal-dialogs=true\n")
         if wm:
-            # Ready once it manages windows: openbox runs its startup command
-            # then, mutter has set the current desktop. The supporting-WM
-            # check is set earlier in their start-up: on a busy machine the
-            # first windows then waited unframed for seconds.
+            # Ready once it manages windows (openbox runs its startup command,
+            # mutter has set the desktop), not at its earlier supporting-WM
+            # check: on a busy machine the first windows waited unframed.
             ready = f"{self.folder}/wm-ready"
             self.spawn({"openbox": ["openbox", "--sm-disable", "--startup", f"touch {ready}"],
                         "mutter": ["mutter", "--x11", "--replace", "--sm-disable"]}[wm], "wm.log",
@@ -236,15 +232,14 @@ class Session:
         Bluetooth, no D-Bus. Either way the one sink is the null sink "test"."""
         env, runtime = self.env, self.env["XDG_RUNTIME_DIR"]
         kind = os.environ.get("TARNWICK_AUDIO_SERVER") or (
-            "pulseaudio" if shutil.which("pulseaudio") else "pipewire"
-            if all(map(shutil.which, ("pipewire", "pipewire-pulse", "wireplumber"))) else "none")
+            "pulseaudio" if shutil.which("pulseaudio") else "pipewire")
         env.update(PULSE_SERVER=f"unix:{runtime}/pulse/native", PULSE_SINK="test")
         if kind == "pulseaudio":
             server = self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                                  "--disallow-exit", "--log-level=error", "--load=module-native-protocol-unix",
                                  "--load=module-null-sink sink_name=test rate=48000 channels=2",
                                  "--load=module-always-sink"], "audio.log")
-        elif kind == "pipewire":
+        else:
             # Our configuration and runtime folder only, and no system bus:
             # the real-time service and BlueZ live there.
             pw_env = {k: v for k, v in env.items() if not k.startswith(("PIPEWIRE_", "WIREPLUMBER_"))}
@@ -257,9 +252,6 @@ class Session:
             self.spawn(["wireplumber"], "audio-wireplumber.log", env=pw_env)
             os.makedirs(f"{runtime}/pulse", mode=0o700)
             server = self.spawn(["pipewire", "-c", "pipewire-pulse.conf"], "audio-pulse.log", env=pw_env)
-        else:
-            sys.exit(f"session.py: no audio server {kind} for the tests (PulseAudio, or PipeWire with "
-                     "pipewire-pulse and wireplumber): run scripts/setup.sh --test")
         # The process that serves the clients: stopping it stalls them.
         env["TARNWICK_PULSE_PID"] = str(server.pid)
         logs = [name for name in os.listdir(self.folder) if name.startswith("audio")]
@@ -287,7 +279,7 @@ class Session:
 
 def run(*args):
     opts = OPTIONS.parse_args(args)
-    on_endings(exit_with_signal)
+    on_endings()
     session = Session(dict(os.environ))
     try:
         session.open(opts)

@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
-"""However a private session (scripts/session.py) or the gate ends, nothing it
-started outlives it by more than 10 s and its folder is gone: servers, a
-process that detached itself (as wineserver does) and a stopped one (which
-ignores SIGTERM until continued). Every case runs from a checkout whose path
-holds a space, a comma and a colon. The private audio server has one null
-sink and no card, and never touches the user's own server."""
+"""However a private session (scripts/session.py) or the gate ends, nothing it started outlives it by
+more than 10 s and its folder is gone, detached and stopped processes included, in a checkout whose
+path holds a space, a comma and a colon. The private audio server has one null sink and no card, and
+never touches the user's own server."""
 import json
 import os
 import re
+import shlex
 import shutil
 import signal
 import subprocess
@@ -25,6 +24,9 @@ import session  # noqa: E402
 # tag's value in "$1" once all is up, and a wait that the case's ending ends.
 INSIDE = 'setsid -f sleep 300; sleep 300 & kill -STOP $!; echo "${%s}" >"$1"; exec sleep 300'
 IN_SESSION, IN_GATE = INSIDE % session.SESSION_TAG, INSIDE % session.GATE_TAG
+# A stand-in setup: untagged, as scripts/test.sh runs apt; notes the gate's folder, later its environment.
+SETUP = ("env -u TARNWICK_GATE_TAG sh -c 'echo \"$1\" >\"$0\"; sleep 2; env >\"$0.done\"'"
+         ' "$1" "$TARNWICK_GATE_TAG"; exec sleep 300')
 
 
 class SessionLifetime(unittest.TestCase):
@@ -49,7 +51,7 @@ class SessionLifetime(unittest.TestCase):
     def spawn(self, *args, **kwargs):
         """Runs args with a fresh ready file as its last argument."""
         SessionLifetime.cases += 1
-        ready = self.scratch / f"ready-{self.cases}"
+        ready = self.checkout / f"ready {self.cases}"
         process = subprocess.Popen([*args, str(ready)], env=kwargs.pop("env", self.env),
                                    start_new_session=True, **kwargs)
         self.addCleanup(lambda: process.poll() is None and (process.kill(), process.wait()))
@@ -70,26 +72,30 @@ class SessionLifetime(unittest.TestCase):
                     for pid in session.tagged(entry)]
             self.fail(f"10 s after the end: still running {left}, folder there: {os.path.exists(folder)}")
 
-    def test_a_one_shot_session_or_the_gate_ends_everything_however_it_ends(self):
+    def test_a_session_or_the_gate_ends_everything_however_it_ends(self):
         run = self.session_py("run", "--pulse", "--bus", "--wm", "openbox", "--", "sh", "-c")
         gate = self.session_py("gate", "--", "sh", "-c")
-        # A stand-in setup runs untagged, as scripts/test.sh runs apt.
-        setup = (f'env -u {session.GATE_TAG} sh -c '
-                 '"echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\"" "$1" "$TARNWICK_GATE_TAG";'
-                 ' exec sleep 300')
+        # The owner of a shared session (CTest) runs a command in it.
+        start, inside = shlex.join(self.session_py("start")), shlex.join(self.session_py("exec"))
+        shared = ["sh", "-c", f'{start} "$1.handle" --pulse && exec {inside} "$1.handle" -- '
+                  f'sh -c {shlex.quote(IN_SESSION)} sh "$1"']
         for name, command, ending, status in (
                 ("run, its command exits", [*run, IN_SESSION.replace("exec sleep 300", "exit 3")], None, 3),
                 *((f"run, {sig.name}", [*run, IN_SESSION], sig, 128 + sig)
                   for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)),
                 ("run, SIGKILL", [*run, IN_SESSION], signal.SIGKILL, -signal.SIGKILL),
+                ("start, its owner killed", shared, signal.SIGKILL, -signal.SIGKILL),
+                ("start, its supervisor killed", shared, "supervisor", -signal.SIGTERM),
                 ("gate, a step, SIGTERM", [*gate, IN_GATE], signal.SIGTERM, 128 + signal.SIGTERM),
                 ("gate, a step, SIGKILL", [*gate, IN_GATE], signal.SIGKILL, -signal.SIGKILL),
-                ("gate, setup, SIGINT", [*gate, setup], signal.SIGINT, 128 + signal.SIGINT)):
+                ("gate, setup, SIGINT", [*gate, SETUP], signal.SIGINT, 128 + signal.SIGINT)):
             with self.subTest(name):
                 env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
                 process, ready = self.spawn(*command, "sh", env=env)
                 folder = self.await_ready(ready, process)
-                if ending:
+                if ending == "supervisor":
+                    os.kill(json.loads((Path(folder) / "env.json").read_text())["pid"], signal.SIGKILL)
+                elif ending:
                     process.send_signal(ending)
                 self.assertEqual(process.wait(15), status)
                 if "setup" in name:
@@ -130,22 +136,6 @@ class SessionLifetime(unittest.TestCase):
         for ready in ("ready-fixture", "ready-run"):
             with self.subTest(ready):
                 self.assert_all_ended(session.SESSION_TAG, self.await_ready(project / ready))
-
-    def test_a_shared_session_ends_when_its_owner_or_its_supervisor_is_killed(self):
-        for victim in ("the owner", "the supervisor"):
-            with self.subTest(victim):
-                handle = self.checkout / f"handle {self.cases}"
-                start = " ".join(f"'{arg}'" for arg in self.session_py("start", str(handle), "--pulse"))
-                owner, ready = self.spawn("sh", "-c", f'{start} && echo started >"$0" && exec sleep 300')
-                self.await_ready(ready, owner)
-                folder = os.readlink(handle)
-                _, inside_ready = self.spawn(*self.session_py("exec", str(handle), "--", "sh", "-c",
-                                                              IN_SESSION, "sh"))
-                self.await_ready(inside_ready)
-                with open(Path(folder) / "env.json") as saved:
-                    supervisor = json.load(saved)["pid"]
-                os.kill(owner.pid if victim == "the owner" else supervisor, signal.SIGKILL)
-                self.assert_all_ended(session.SESSION_TAG, folder)
 
     def test_the_private_audio_server_is_a_null_sink_and_the_users_is_never_touched(self):
         user_runtime = self.scratch / "user-runtime"
