@@ -70,29 +70,22 @@ def private_env(folder, env):
 
 
 def proc(pid, name):
-    try:
-        with open(f"/proc/{pid}/{name}", "rb") as file:
-            return file.read()
-    except OSError:
-        return b""
+    with contextlib.suppress(OSError), open(f"/proc/{pid}/{name}", "rb") as file:
+        return file.read()
+    return b""
 
 
-def stat(pid):
-    """The fields after the command's name: state, parent, group, session..."""
-    return proc(pid, "stat").rpartition(b")")[2].split()
-
-
-def alive(pid):
-    return stat(pid)[:1] not in ([], [b"Z"])
-
-
-def carries(pid, entry):
-    return entry.encode() in proc(pid, "environ").split(b"\0")
+def processes():
+    """Every live process but us: its id, the fields of its stat after the
+    name (state, parent, group, session...) and its environment."""
+    for pid in map(int, filter(str.isdigit, os.listdir("/proc"))):
+        fields = proc(pid, "stat").rpartition(b")")[2].split()
+        if pid != os.getpid() and fields[:1] not in ([], [b"Z"]):
+            yield pid, fields, proc(pid, "environ").split(b"\0")
 
 
 def tagged(entry):
-    return [pid for pid in map(int, filter(str.isdigit, os.listdir("/proc")))
-            if pid != os.getpid() and carries(pid, entry) and alive(pid)]
+    return [pid for pid, _, environ in processes() if entry.encode() in environ]
 
 
 def wait_until(check, seconds):
@@ -367,12 +360,12 @@ def gate(*args):
         on_endings(signal.SIG_IGN)
         print(f"session.py gate: {signal.Signals(sig).name}", file=sys.stderr, flush=True)
         # The command has a session of its own, which setup never leaves.
-        steps = [pid for pid in map(int, filter(str.isdigit, os.listdir("/proc")))
-                 if child and stat(pid)[3:4] == [str(child.pid).encode()] and not carries(pid, envelope.tag)]
+        steps = {pid for pid, fields, environ in processes() if child and fields[3] == str(child.pid).encode()
+                 and envelope.tag.encode() not in environ}
         if steps:
             print("session.py gate: waiting for setup to finish (apt is never stopped halfway)",
                   file=sys.stderr, flush=True)
-            wait_until(lambda: not any(map(alive, steps)), float("inf"))
+            wait_until(lambda: not steps & {pid for pid, _, _ in processes()}, float("inf"))
         raise SystemExit(128 + sig)
     on_endings(end)
     try:
