@@ -120,16 +120,6 @@ def wait_for_end(pid):
         pass
 
 
-def on_endings(handler=lambda sig, _frame: sys.exit(128 + sig)):
-    """By default SIGINT, SIGTERM and SIGHUP end us with their status."""
-    for sig in ENDINGS:
-        signal.signal(sig, handler)
-
-
-def exit_status(code):
-    return code if code >= 0 else 128 - code
-
-
 class Session:
     """Private folders and a tag on env; whatever carries the tag ends on
     close, or through a watchdog once this process has ended."""
@@ -145,11 +135,42 @@ class Session:
                         self.tag, self.folder], env=watchdog_env, check=True, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def close(self):
-        on_endings(signal.SIG_IGN)
-        if self.wineserver:
-            subprocess.run([self.wineserver, "-k"], env=self.env, timeout=20, stderr=subprocess.DEVNULL)
-        return sweep(self.tag, self.folder)
+    def run(self, cmd, opts=None):
+        """Opens the session as opts ask, runs cmd in a process session of its own (a terminal's Ctrl-C
+        reaches only us) and ends all. A signal ends us with its status, once the steps of cmd without
+        the tag (setup's apt, never stopped halfway) have ended."""
+        child = None
+
+        def end(sig, _frame):
+            for each in ENDINGS:
+                signal.signal(each, signal.SIG_IGN)
+            print(f"session.py: {signal.Signals(sig).name}", file=sys.stderr, flush=True)
+            steps = {pid for pid, fields, environ in processes()
+                     if child and fields[3] == str(child.pid).encode() and self.tag.encode() not in environ}
+            if steps:
+                print("session.py: waiting for setup to finish (apt is never stopped halfway)",
+                      file=sys.stderr, flush=True)
+                wait_until(lambda: not steps & {pid for pid, _, _ in processes()}, float("inf"))
+            sys.exit(128 + sig)
+        for sig in ENDINGS:
+            signal.signal(sig, end)
+        try:
+            if opts:
+                self.open(opts)
+            # Our handlers are not inherited: cmd gets default ones.
+            child = subprocess.Popen(cmd, env=self.env, start_new_session=True)
+            status = child.wait()
+            return status if status >= 0 else 128 - status
+        except OSError as error:
+            print(f"session.py: {error}", file=sys.stderr)
+            return 127 if isinstance(error, FileNotFoundError) else 1
+        finally:
+            for sig in ENDINGS:
+                signal.signal(sig, signal.SIG_IGN)
+            if self.wineserver:
+                subprocess.run([self.wineserver, "-k"], env=self.env, timeout=20, stderr=subprocess.DEVNULL)
+            if not sweep(self.tag, self.folder):
+                print("session.py: some processes of this session did not end", file=sys.stderr)
 
     def spawn(self, cmd, log, env=None, **kwargs):
         with open(f"{self.folder}/{log}" if log else os.devnull, "w") as out:
@@ -272,17 +293,7 @@ class Session:
 
 def run(*args):
     opts = OPTIONS.parse_args(args)
-    on_endings()
-    session = Session(dict(os.environ))
-    try:
-        session.open(opts)
-        # Our handlers are not inherited: the command gets default ones.
-        return exit_status(subprocess.Popen(command(opts.command), env=session.env).wait())
-    except OSError as error:
-        print(f"session.py: {error}", file=sys.stderr)
-        return 127 if isinstance(error, FileNotFoundError) else 1
-    finally:
-        session.close()
+    return Session(dict(os.environ)).run(command(opts.command), opts)
 
 
 def start(handle, *options):
@@ -344,9 +355,7 @@ def watch(pid, entry, folder):
 
 
 def gate(*args):
-    """The command with an allow-listed environment and a tag on every
-    process, swept as a session is; a signal while an untagged step
-    (setup's apt) runs waits for it to end first."""
+    """A session with an allow-listed environment and no servers."""
     caller = os.environ
     cache = caller.get("TARNWICK_CACHE_HOME") or os.path.join(
         caller.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "tarnwick")
@@ -354,27 +363,7 @@ def gate(*args):
                             PATH=caller.get("PATH", os.defpath), LANG="C.UTF-8", TARNWICK_CACHE_HOME=cache,
                             QT_QPA_PLATFORM="offscreen", TARNWICK_GATE_ENV="allow-listed"), "gate", GATE_TAG)
     print(f"session.py gate: this run's folder and tag: {envelope.folder}", flush=True)
-    child = None
-
-    def end(sig, _frame):
-        on_endings(signal.SIG_IGN)
-        print(f"session.py gate: {signal.Signals(sig).name}", file=sys.stderr, flush=True)
-        # The command has a session of its own, which setup never leaves.
-        steps = {pid for pid, fields, environ in processes() if child and fields[3] == str(child.pid).encode()
-                 and envelope.tag.encode() not in environ}
-        if steps:
-            print("session.py gate: waiting for setup to finish (apt is never stopped halfway)",
-                  file=sys.stderr, flush=True)
-            wait_until(lambda: not steps & {pid for pid, _, _ in processes()}, float("inf"))
-        raise SystemExit(128 + sig)
-    on_endings(end)
-    try:
-        # In a session of its own: a terminal's Ctrl-C reaches only us.
-        child = subprocess.Popen(command(args), env=envelope.env, start_new_session=True)
-        return exit_status(child.wait())
-    finally:
-        if not envelope.close():
-            print("session.py gate: some processes of this run did not end", file=sys.stderr)
+    return envelope.run(command(args))
 
 
 def command(args):
