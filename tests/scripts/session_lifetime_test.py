@@ -39,7 +39,6 @@ class SessionLifetime(unittest.TestCase):
         shutil.copytree(SOURCE / "cmake", cls.checkout / "cmake")
         (cls.checkout / "tmp").mkdir()
         cls.env = dict(os.environ, TMPDIR=str(cls.checkout / "tmp"))
-        cls.cases = 0
 
     @classmethod
     def tearDownClass(cls):
@@ -47,15 +46,6 @@ class SessionLifetime(unittest.TestCase):
 
     def session_py(self, *args):
         return [sys.executable, str(self.checkout / "scripts/session.py"), *args]
-
-    def spawn(self, *args, **kwargs):
-        """Runs args with a fresh ready file as its last argument."""
-        SessionLifetime.cases += 1
-        ready = self.checkout / f"ready {self.cases}"
-        process = subprocess.Popen([*args, str(ready)], env=kwargs.pop("env", self.env),
-                                   start_new_session=True, **kwargs)
-        self.addCleanup(lambda: process.poll() is None and (process.kill(), process.wait()))
-        return process, ready
 
     def await_ready(self, ready, process=None):
         for _ in range(600):
@@ -79,7 +69,8 @@ class SessionLifetime(unittest.TestCase):
         start, inside = shlex.join(self.session_py("start")), shlex.join(self.session_py("exec"))
         shared = ["sh", "-c", f'{start} "$1.handle" --pulse && exec {inside} "$1.handle" -- '
                   f'sh -c {shlex.quote(IN_SESSION)} sh "$1"']
-        for name, command, ending, status in (
+        env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
+        for number, (name, command, ending, status) in enumerate((
                 ("run, its command exits", [*run, IN_SESSION.replace("exec sleep 300", "exit 3")], None, 3),
                 *((f"run, {sig.name}", [*run, IN_SESSION], sig, 128 + sig)
                   for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)),
@@ -88,10 +79,11 @@ class SessionLifetime(unittest.TestCase):
                 ("start, its supervisor killed", shared, "supervisor", -signal.SIGTERM),
                 ("gate, a step, SIGTERM", [*gate, IN_GATE], signal.SIGTERM, 128 + signal.SIGTERM),
                 ("gate, a step, SIGKILL", [*gate, IN_GATE], signal.SIGKILL, -signal.SIGKILL),
-                ("gate, setup, SIGINT", [*gate, SETUP], signal.SIGINT, 128 + signal.SIGINT)):
+                ("gate, setup, SIGINT", [*gate, SETUP], signal.SIGINT, 128 + signal.SIGINT))):
             with self.subTest(name):
-                env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
-                process, ready = self.spawn(*command, "sh", env=env)
+                ready = self.checkout / f"ready {number}"
+                process = subprocess.Popen([*command, "sh", ready], env=env, start_new_session=True)
+                self.addCleanup(process.kill)
                 folder = self.await_ready(ready, process)
                 if ending == "supervisor":
                     os.kill(json.loads((Path(folder) / "env.json").read_text())["pid"], signal.SIGKILL)
