@@ -50,8 +50,7 @@ def make_folder(kind):
 
 
 def private_env(folder, env):
-    """env with home, runtime and temporary folders in folder, no bus, no
-    audio server and nothing else of the caller's desktop."""
+    """env with its folders in folder, and no bus, audio server or else of the caller's desktop."""
     for name in DESKTOP:
         env.pop(name, None)
     home = f"{folder}/home"
@@ -98,9 +97,8 @@ def wait_until(check, seconds):
 
 
 def sweep(entry, folder):
-    """Ends whatever carries entry, continued first (a stopped process
-    ignores SIGTERM), with SIGKILL after 3 s; then removes folder. True
-    once both are gone."""
+    """Ends whatever carries entry, continued first (a stopped process ignores SIGTERM), with SIGKILL
+    after 3 s; then removes folder. True once both are gone."""
     for sig in (signal.SIGTERM, signal.SIGKILL):
         for pid in tagged(entry):
             with contextlib.suppress(ProcessLookupError):
@@ -121,8 +119,7 @@ def wait_for_end(pid):
 
 
 class Session:
-    """Private folders and a tag on env; whatever carries the tag ends on
-    close, or through a watchdog once this process has ended."""
+    """Private folders, and a tag on env that a watchdog sweeps once this process has ended."""
 
     def __init__(self, env, kind="session", tag=SESSION_TAG):
         self.folder, self.wineserver = make_folder(kind), None
@@ -136,9 +133,8 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def run(self, cmd, opts=None):
-        """Opens the session as opts ask, runs cmd in a process session of its own (a terminal's Ctrl-C
-        reaches only us) and ends all. A signal ends us with its status, once the steps of cmd without
-        the tag (setup's apt, never stopped halfway) have ended."""
+        """Opens the session as opts ask, runs cmd in a process session of its own and ends all. A signal
+        ends us with its status once cmd's untagged steps (setup's apt: never halfway) have ended."""
         child = None
 
         def end(sig, _frame):
@@ -213,9 +209,8 @@ class Session:
         fields = (b"", b"", b"MIT-MAGIC-COOKIE-1", secrets.token_bytes(16))  # address, display, kind
         with open(env["XAUTHORITY"], "wb") as auth:
             auth.write(struct.pack(">H", 0xFFFF) + b"".join(struct.pack(">H", len(f)) + f for f in fields))
-        # Never reset: a server resets when its last client leaves and drops
-        # the connections arriving meanwhile (the window manager's, when the
-        # ready check below came first). Once ready it writes its display.
+        # Never reset: a reset when the last client leaves drops the connections arriving meanwhile
+        # (the window manager's, after the ready check). Once ready it writes its display.
         read_end, write_end = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(write_end), "-noreset", "-auth", env["XAUTHORITY"], "-nolisten",
                     "tcp", "-screen", "0", f"{screen}x24", "-dpi", "96"], "xvfb.log", pass_fds=[write_end])
@@ -230,9 +225,8 @@ class Session:
             with open(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings/keyfile", "w") as keyfile:
                 keyfile.write("[org/gnome/mutter]\nattach-modal-dialogs=true\n")
         if wm:
-            # Ready once it manages windows (openbox runs its startup command,
-            # mutter has set the desktop), not at its earlier supporting-WM
-            # check: on a busy machine the first windows waited unframed.
+            # Ready once it manages windows (openbox runs its startup command, mutter has set the desktop),
+            # not at the earlier supporting-WM check: on a busy machine windows then waited unframed.
             ready = f"{self.folder}/wm-ready"
             self.spawn({"openbox": ["openbox", "--sm-disable", "--startup", f"touch {ready}"],
                         "mutter": ["mutter", "--x11", "--replace", "--sm-disable"]}[wm], "wm.log",
@@ -241,9 +235,8 @@ class Session:
                 "xprop", "-root", "_NET_CURRENT_DESKTOP"), 30), wm, "wm.log")
 
     def open_audio(self):
-        """PulseAudio, or a private PipeWire where that is the machine's (the
-        two conflict) with a configuration of its own: no device monitor, no
-        Bluetooth, no D-Bus. Either way the one sink is the null sink "test"."""
+        """PulseAudio, or where PipeWire is the machine's (they conflict) a private one configured with no
+        device monitor, Bluetooth or D-Bus. Either way the one sink is the null sink "test"."""
         env, runtime = self.env, self.env["XDG_RUNTIME_DIR"]
         kind = os.environ.get("TARNWICK_AUDIO_SERVER") or (
             "pulseaudio" if shutil.which("pulseaudio") else "pipewire")
@@ -254,8 +247,7 @@ class Session:
                                  "--load=module-null-sink sink_name=test rate=48000 channels=2",
                                  "--load=module-always-sink"], "audio.log")
         else:
-            # Our configuration and runtime folder only, and no system bus:
-            # the real-time service and BlueZ live there.
+            # Our configuration and runtime folder only; no system bus (the real-time service, BlueZ).
             pw_env = {k: v for k, v in env.items() if not k.startswith(("PIPEWIRE_", "WIREPLUMBER_"))}
             pw_env.update(PIPEWIRE_CONFIG_DIR=f"{HERE}/pipewire", WIREPLUMBER_CONFIG_DIR=f"{HERE}/pipewire",
                           PIPEWIRE_RUNTIME_DIR=runtime,
@@ -271,16 +263,14 @@ class Session:
         logs = [name for name in os.listdir(self.folder) if name.startswith("audio")]
         self.check(wait_until(lambda: "Default Sink: test\n" in self.output("pactl", "info"), 10),
                    f"private {kind} server", *logs)
-        # An idle null sink renders nothing and its monitor records nothing:
-        # a stream of silence keeps the recording on the wall clock.
+        # An idle null sink's monitor records nothing: silence keeps recordings on the wall clock.
         self.spawn(["pacat", "--latency-msec=10", "--raw", "/dev/zero"], None)
         env["TARNWICK_TEST_PULSE"] = "1"
 
     def open_wine(self):
-        """A private prefix, no Mono, Gecko or menu entries, and a server kept
-        between programs, so a window appears in under a second."""
-        # The 64-bit loader itself: the `wine` wrapper first complains that
-        # the 32-bit half, which a 64-bit program never needs, is missing.
+        """A private prefix without Mono, Gecko or menus, and a server kept between programs: a window
+        appears in under a second. The 64-bit loader itself: the `wine` wrapper complains first that
+        the 32-bit half, which a 64-bit program never needs, is missing."""
         loader, self.wineserver = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
         # C.UTF-8 leaves Wine's ANSI code page: only wide calls reach every folder.
         self.env.update(WINEPREFIX=f"{self.folder}/wine", WINEDEBUG="-all", LC_ALL="C.UTF-8",

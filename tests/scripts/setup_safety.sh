@@ -25,9 +25,8 @@ cat >"$work/bin/dpkg-query" <<'STUB'
 grep -qxF -e "${!#}" -e "*" "$STUB_DIR/installed" && echo "install ok installed" ||
     echo "unknown ok not-installed"
 STUB
-# apt-get: notes its arguments and DEBIAN_FRONTEND; "install" takes
-# STUB_APT_SECONDS, adds start-up entries as packages do, and exits with
-# STUB_APT_STATUS.
+# apt-get: notes its arguments and DEBIAN_FRONTEND; "install" takes STUB_APT_SECONDS,
+# adds start-up entries as packages do, and exits with STUB_APT_STATUS.
 cat >"$work/bin/apt-get" <<'STUB'
 #!/usr/bin/env bash
 echo "apt-get $* [DEBIAN_FRONTEND=$DEBIAN_FRONTEND]" >>"$STUB_DIR/apt.log"
