@@ -4,7 +4,7 @@
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 get_filename_component(TARNWICK_SESSION_PY "${CMAKE_CURRENT_LIST_DIR}/../scripts/session.py" ABSOLUTE)
 
-# tarnwick_session_fixture(NAME [--screen WxH] [--dpi N] [--wm openbox|mutter]
+# tarnwick_session_fixture(NAME [--screen WxH] [--wm openbox|mutter]
 #                          [--pulse] [--bus] [--no-x] [--wine])
 # Adds the tests NAME.start and NAME.stop, the setup and clean-up of the
 # fixture NAME, and sets TARNWICK_IN_<NAME>, the command prefix that runs a

@@ -1,21 +1,18 @@
 #!/usr/bin/env python3
-"""Private sessions for the tests, and the gate's envelope.
+"""Private sessions for the tests, and the gate's envelope (docs/testing.md).
 
   session.py run [options] [--] CMD...  CMD in a one-shot session
-  session.py start DIR [options]        a session DIR names until `stop DIR`,
-                                        or until the caller (CTest) ends
+  session.py start DIR [options]        a session DIR names, until `stop DIR` or the caller's end
   session.py exec DIR -- CMD...         CMD in that session
   session.py stop DIR
   session.py gate -- CMD...             CMD with the gate's guarantees
 
-Options: --screen WxH, --dpi N, --wm openbox|mutter, --pulse (a null sink
-"test"), --bus (else the bus is disabled), --no-x, --wine (a private prefix).
-
-Nothing of the caller's desktop reaches CMD. Every process started carries a
-tag in its environment; whatever carries it is ended when the session ends,
-detached daemons included, and after a SIGKILL by a watchdog outside the tree.
+Options: --screen WxH, --wm openbox|mutter, --pulse (a null sink "test"), --bus (else none), --no-x,
+--wine (a private prefix). What a session starts ends with it, however it ends.
 """
 import argparse
+import contextlib
+import inspect
 import json
 import os
 import re
@@ -29,17 +26,19 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+SELF = os.path.abspath(__file__)
+HERE = os.path.dirname(SELF)
 SESSION_TAG, GATE_TAG = "TARNWICK_SESSION_TAG", "TARNWICK_GATE_TAG"
 DESKTOP = ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "SESSION_MANAGER", "DESKTOP_SESSION", "PULSE_SINK",
            "PULSE_SOURCE", "PULSE_COOKIE", "AT_SPI_BUS_ADDRESS", "WINEPREFIX", "WINEARCH", "WINEDLLPATH")
-GATE_ALLOWED = ("USER", "LOGNAME", "TERM", "CI", "TMPDIR", "CCACHE_DIR", "TARNWICK_LINT_CACHE",
-                "TARNWICK_FUZZ_MIN_RUNS")
+GATE_ALLOWED = ("USER", "LOGNAME", "TERM", "CI", "TMPDIR", "CCACHE_DIR", "TARNWICK_LINT_CACHE")
 ENDINGS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
-
-
-class SessionError(Exception):
-    pass
+OPTIONS = argparse.ArgumentParser(prog="session.py run")
+OPTIONS.add_argument("--screen", default="1024x768")
+OPTIONS.add_argument("--wm", choices=("openbox", "mutter"))
+for flag in ("--pulse", "--bus", "--no-x", "--wine"):
+    OPTIONS.add_argument(flag, action="store_true")
+OPTIONS.add_argument("command", nargs=argparse.REMAINDER)
 
 
 def make_folder(kind):
@@ -51,8 +50,7 @@ def make_folder(kind):
 
 
 def private_env(folder, env):
-    """env with home, runtime and temporary folders in folder, no bus, no
-    audio server and nothing else of the caller's desktop."""
+    """env with its folders in folder, and no bus, audio server or else of the caller's desktop."""
     for name in DESKTOP:
         env.pop(name, None)
     home = f"{folder}/home"
@@ -71,24 +69,22 @@ def private_env(folder, env):
 
 
 def proc(pid, name):
-    try:
-        with open(f"/proc/{pid}/{name}", "rb") as file:
-            return file.read()
-    except OSError:
-        return b""
+    with contextlib.suppress(OSError), open(f"/proc/{pid}/{name}", "rb") as file:
+        return file.read()
+    return b""
 
 
-def alive(pid):
-    return proc(pid, "stat").rpartition(b")")[2][1:2] not in (b"", b"Z")
-
-
-def carries(pid, entry):
-    return entry.encode() in proc(pid, "environ").split(b"\0")
+def processes():
+    """Every live process but us: its id, the fields of its stat after the
+    name (state, parent, group, session...) and its environment."""
+    for pid in map(int, filter(str.isdigit, os.listdir("/proc"))):
+        fields = proc(pid, "stat").rpartition(b")")[2].split()
+        if pid != os.getpid() and fields[:1] not in ([], [b"Z"]):
+            yield pid, fields, proc(pid, "environ").split(b"\0")
 
 
 def tagged(entry):
-    return [pid for pid in map(int, filter(str.isdigit, os.listdir("/proc")))
-            if pid != os.getpid() and carries(pid, entry) and alive(pid)]
+    return [pid for pid, _, environ in processes() if entry.encode() in environ]
 
 
 def wait_until(check, seconds):
@@ -100,372 +96,279 @@ def wait_until(check, seconds):
     return True
 
 
-def sweep(entry):
-    """Ends whatever carries entry: continued (a stopped process ignores
-    SIGTERM), then SIGTERM, then SIGKILL after up to 3 s."""
+def sweep(entry, folder):
+    """Ends whatever carries entry, continued first (a stopped process ignores SIGTERM), with SIGKILL
+    after 3 s; then removes folder. True once both are gone."""
     for sig in (signal.SIGTERM, signal.SIGKILL):
-        for pid, each in ((pid, each) for pid in tagged(entry) for each in (signal.SIGCONT, sig)):
-            try:
-                os.kill(pid, each)
-            except ProcessLookupError:
-                pass
+        for pid in tagged(entry):
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGCONT)
+                os.kill(pid, sig)
         if wait_until(lambda: not tagged(entry), 3):
-            return True
-    return False
+            break
+    shutil.rmtree(folder, ignore_errors=True)
+    return not tagged(entry) and not os.path.exists(folder)
 
 
-def wait_for_end(pid, seconds=None):
+def wait_for_end(pid):
     try:
         with os.fdopen(os.pidfd_open(pid)) as pidfd:
-            return bool(select.select([pidfd], [], [], seconds)[0])
+            select.select([pidfd], [], [])
     except ProcessLookupError:
-        return True
-
-
-def start_watchdog(entry, folder):
-    """Detached and untagged: sweeps entry and removes folder once this
-    process has ended, however it ended."""
-    env = {k: v for k, v in os.environ.items() if k not in (SESSION_TAG, GATE_TAG)}
-    subprocess.run(["setsid", "-f", sys.executable, os.path.abspath(__file__), "watch", str(os.getpid()),
-                    entry, folder], env=env, check=True, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def on_endings(handler):
-    for sig in ENDINGS:
-        signal.signal(sig, handler)
-
-
-def exit_with_signal(sig, _frame):
-    raise SystemExit(128 + sig)
-
-
-def exit_status(code):
-    return code if code >= 0 else 128 - code
+        pass
 
 
 class Session:
-    def __init__(self, opts, env):
-        self.opts, self.folder = opts, make_folder("session")
-        self.tag = f"{SESSION_TAG}={self.folder}"
+    """Private folders, and a tag on env that a watchdog sweeps once this process has ended."""
+
+    def __init__(self, env, kind="session", tag=SESSION_TAG):
+        self.folder, self.wineserver = make_folder(kind), None
+        self.tag = f"{tag}={self.folder}"
         self.env = private_env(self.folder, env)
-        self.env.update({SESSION_TAG: self.folder, "TARNWICK_SESSION_DIR": self.folder,
-                         "X_SESSION_DIR": self.folder})
+        self.env[tag] = self.folder
+        # Detached and untagged, so that nothing that ends us ends it too.
+        watchdog_env = {k: v for k, v in os.environ.items() if k not in (SESSION_TAG, GATE_TAG)}
+        subprocess.run(["setsid", "-f", sys.executable, SELF, "watch", str(os.getpid()),
+                        self.tag, self.folder], env=watchdog_env, check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, cmd, opts=None):
+        """Opens the session as opts ask, runs cmd in a process session of its own and ends all. A signal
+        ends us with its status once cmd's untagged steps (setup's apt: never halfway) have ended."""
+        child = None
+
+        def end(sig, _frame):
+            for each in ENDINGS:
+                signal.signal(each, signal.SIG_IGN)
+            print(f"session.py: {signal.Signals(sig).name}", file=sys.stderr, flush=True)
+            steps = {pid for pid, fields, environ in processes()
+                     if child and fields[3] == str(child.pid).encode() and self.tag.encode() not in environ}
+            if steps:
+                print("session.py: waiting for setup to finish (apt is never stopped halfway)",
+                      file=sys.stderr, flush=True)
+                wait_until(lambda: not steps & {pid for pid, _, _ in processes()}, float("inf"))
+            sys.exit(128 + sig)
+        for sig in ENDINGS:
+            signal.signal(sig, end)
+        try:
+            if opts:
+                self.open(opts)
+            # Our handlers are not inherited: cmd gets default ones.
+            child = subprocess.Popen(cmd, env=self.env, start_new_session=True)
+            status = child.wait()
+            return status if status >= 0 else 128 - status
+        except OSError as error:
+            print(f"session.py: {error}", file=sys.stderr)
+            return 127 if isinstance(error, FileNotFoundError) else 1
+        finally:
+            for sig in ENDINGS:
+                signal.signal(sig, signal.SIG_IGN)
+            if self.wineserver:
+                subprocess.run([self.wineserver, "-k"], env=self.env, timeout=20, stderr=subprocess.DEVNULL)
+            if not sweep(self.tag, self.folder):
+                print("session.py: some processes of this session did not end", file=sys.stderr)
 
     def spawn(self, cmd, log, env=None, **kwargs):
         with open(f"{self.folder}/{log}" if log else os.devnull, "w") as out:
             return subprocess.Popen(cmd, env=env or self.env, stdin=subprocess.DEVNULL, stdout=out,
                                     stderr=subprocess.STDOUT, **kwargs)
 
-    def failed(self, what, *logs):
-        text = "".join(open(f"{self.folder}/{log}", errors="replace").read() for log in logs)
-        raise SessionError(f"the {what} did not start:\n{text}")
+    def check(self, ready, what, *logs):
+        if not ready:
+            text = "".join(open(f"{self.folder}/{log}", errors="replace").read() for log in logs)
+            sys.exit(f"session.py: the {what} did not start:\n{text}")
+        return ready
 
     def output(self, *cmd):
         return subprocess.run(cmd, env=dict(self.env, LC_ALL="C"), capture_output=True, text=True).stdout
 
-    def ready_line(self, what, log, cmd):
-        """Starts a server that writes a line (its address, its display) to
-        the descriptor given to cmd() once it is ready."""
-        read_end, write_end = os.pipe()
-        self.spawn(cmd(write_end), log, pass_fds=[write_end])
-        os.close(write_end)
-        with os.fdopen(read_end) as ready:
-            line = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
-        return line or self.failed(what, log)
-
-    def open(self):
-        opts, env = self.opts, self.env
+    def open(self, opts):
+        env = self.env
+        env["TARNWICK_SESSION_DIR"] = self.folder
         if opts.bus:
-            env["DBUS_SESSION_BUS_ADDRESS"] = self.ready_line("session bus", "bus.log", lambda fd: [
-                "dbus-daemon", "--session", "--nofork", "--nopidfile", f"--print-address={fd}",
-                f"--address=unix:path={env['XDG_RUNTIME_DIR']}/bus"])
+            bus = f"{env['XDG_RUNTIME_DIR']}/bus"
+            self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={bus}"],
+                       "bus.log")
+            self.check(wait_until(lambda: os.path.exists(bus), 10), "session bus", "bus.log")
+            env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus}"
         if not opts.no_x:
-            self.open_x()
+            self.open_x(opts.screen, opts.wm)
         if opts.pulse:
             self.open_audio()
         if opts.wine:
             self.open_wine()
+        # For `exec`: what the session changes in its caller's environment.
+        with open(f"{self.folder}/env.json", "w") as saved:
+            json.dump({"set": {k: v for k, v in env.items() if os.environ.get(k) != v},
+                       "unset": [k for k in os.environ if k not in env], "pid": os.getpid()}, saved)
 
-    def open_x(self):
-        env, wm = self.env, self.opts.wm
+    def open_x(self, screen, wm):
+        env = self.env
         # One cookie for any display number: only the session's clients get in.
         env["XAUTHORITY"] = f"{self.folder}/xauthority"
         fields = (b"", b"", b"MIT-MAGIC-COOKIE-1", secrets.token_bytes(16))  # address, display, kind
         with open(env["XAUTHORITY"], "wb") as auth:
             auth.write(struct.pack(">H", 0xFFFF) + b"".join(struct.pack(">H", len(f)) + f for f in fields))
-        # Never reset: a server resets when its last client leaves and drops
-        # the connections arriving meanwhile (the window manager's, when the
-        # ready check below came first).
-        display = self.ready_line("X server", "xvfb.log", lambda fd: [
-            "Xvfb", "-displayfd", str(fd), "-noreset", "-auth", env["XAUTHORITY"], "-nolisten", "tcp",
-            "-screen", "0", f"{self.opts.screen}x24", "-dpi", str(self.opts.dpi)])
+        # Never reset: a reset when the last client leaves drops the connections arriving meanwhile
+        # (the window manager's, after the ready check). Once ready it writes its display.
+        read_end, write_end = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write_end), "-noreset", "-auth", env["XAUTHORITY"], "-nolisten",
+                    "tcp", "-screen", "0", f"{screen}x24", "-dpi", "96"], "xvfb.log", pass_fds=[write_end])
+        os.close(write_end)
+        with os.fdopen(read_end) as ready:
+            display = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
         # A real window on this server, even where the caller draws offscreen.
-        env.update(DISPLAY=f":{display}", QT_QPA_PLATFORM="xcb")
+        env.update(DISPLAY=f":{self.check(display, 'X server', 'xvfb.log')}", QT_QPA_PLATFORM="xcb")
         if wm == "mutter":
             # As GNOME Shell runs it: modal dialogs attached to their parent.
             os.makedirs(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings")
             with open(f"{env['XDG_CONFIG_HOME']}/glib-2.0/settings/keyfile", "w") as keyfile:
                 keyfile.write("[org/gnome/mutter]\nattach-modal-dialogs=true\n")
         if wm:
-            # Ready once it manages windows: openbox runs its startup command
-            # then, mutter has set the current desktop. The supporting-WM
-            # check is set earlier in their start-up: on a busy machine the
-            # first windows then waited unframed for seconds.
+            # Ready once it manages windows (openbox runs its startup command, mutter has set the desktop),
+            # not at the earlier supporting-WM check: on a busy machine windows then waited unframed.
             ready = f"{self.folder}/wm-ready"
             self.spawn({"openbox": ["openbox", "--sm-disable", "--startup", f"touch {ready}"],
                         "mutter": ["mutter", "--x11", "--replace", "--sm-disable"]}[wm], "wm.log",
                        env=dict(env, GSETTINGS_BACKEND="keyfile"))
-            if not wait_until(lambda: os.path.exists(ready) if wm == "openbox" else "= 0" in self.output(
-                    "xprop", "-root", "_NET_CURRENT_DESKTOP"), 30):
-                self.failed(wm, "wm.log")
+            self.check(wait_until(lambda: os.path.exists(ready) if wm == "openbox" else "= 0" in self.output(
+                "xprop", "-root", "_NET_CURRENT_DESKTOP"), 30), wm, "wm.log")
 
     def open_audio(self):
-        """PulseAudio, or a private PipeWire where that is the machine's (the
-        two conflict) with a configuration of its own: no device monitor, no
-        Bluetooth, no D-Bus. Either way the one sink is the null sink "test",
-        reached at runtime/pulse/native."""
+        """PulseAudio, or where PipeWire is the machine's (they conflict) a private one configured with no
+        device monitor, Bluetooth or D-Bus. Either way the one sink is the null sink "test"."""
         env, runtime = self.env, self.env["XDG_RUNTIME_DIR"]
         kind = os.environ.get("TARNWICK_AUDIO_SERVER") or (
-            "pulseaudio" if shutil.which("pulseaudio") else "pipewire"
-            if all(map(shutil.which, ("pipewire", "pipewire-pulse", "wireplumber"))) else "none")
+            "pulseaudio" if shutil.which("pulseaudio") else "pipewire")
         env.update(PULSE_SERVER=f"unix:{runtime}/pulse/native", PULSE_SINK="test")
         if kind == "pulseaudio":
             server = self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                                  "--disallow-exit", "--log-level=error", "--load=module-native-protocol-unix",
                                  "--load=module-null-sink sink_name=test rate=48000 channels=2",
                                  "--load=module-always-sink"], "audio.log")
-        elif kind == "pipewire":
-            # Our configuration and runtime folder only, and no system bus:
-            # the real-time service and BlueZ live there.
+        else:
+            # Our configuration and runtime folder only; no system bus (the real-time service, BlueZ).
             pw_env = {k: v for k, v in env.items() if not k.startswith(("PIPEWIRE_", "WIREPLUMBER_"))}
             pw_env.update(PIPEWIRE_CONFIG_DIR=f"{HERE}/pipewire", WIREPLUMBER_CONFIG_DIR=f"{HERE}/pipewire",
                           PIPEWIRE_RUNTIME_DIR=runtime,
                           DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.folder}/no-bus")
             self.spawn(["pipewire", "-c", "pipewire.conf"], "audio.log", env=pw_env)
-            if not wait_until(lambda: os.path.exists(f"{runtime}/pipewire-0"), 10):
-                self.failed("private PipeWire server", "audio.log")
+            self.check(wait_until(lambda: os.path.exists(f"{runtime}/pipewire-0"), 10),
+                       "private PipeWire server", "audio.log")
             self.spawn(["wireplumber"], "audio-wireplumber.log", env=pw_env)
             os.makedirs(f"{runtime}/pulse", mode=0o700)
             server = self.spawn(["pipewire", "-c", "pipewire-pulse.conf"], "audio-pulse.log", env=pw_env)
-        else:
-            raise SessionError(f"no audio server {kind} for the tests (PulseAudio, or PipeWire with "
-                               "pipewire-pulse and wireplumber): run scripts/setup.sh --test")
         # The process that serves the clients: stopping it stalls them.
         env["TARNWICK_PULSE_PID"] = str(server.pid)
-        if not wait_until(lambda: "Default Sink: test\n" in self.output("pactl", "info"), 10):
-            self.failed(f"private {kind} server",
-                        *(name for name in os.listdir(self.folder) if name.startswith("audio")))
-        # An idle null sink renders nothing and its monitor records nothing:
-        # a stream of silence keeps the recording on the wall clock.
+        logs = [name for name in os.listdir(self.folder) if name.startswith("audio")]
+        self.check(wait_until(lambda: "Default Sink: test\n" in self.output("pactl", "info"), 10),
+                   f"private {kind} server", *logs)
+        # An idle null sink's monitor records nothing: silence keeps recordings on the wall clock.
         self.spawn(["pacat", "--latency-msec=10", "--raw", "/dev/zero"], None)
         env["TARNWICK_TEST_PULSE"] = "1"
 
     def open_wine(self):
-        """A private prefix, no Mono, Gecko or menu entries, and a server kept
-        between programs, so a window appears in under a second."""
-        # The 64-bit loader itself: the `wine` wrapper first complains that
-        # the 32-bit half, which a 64-bit program never needs, is missing.
-        loader, server = ("/usr/lib/wine/wine64", "/usr/lib/wine/wineserver") if os.access(
-            "/usr/lib/wine/wine64", os.X_OK) else (shutil.which("wine64") or shutil.which("wine"),
-                                                   shutil.which("wineserver"))
+        """A private prefix without Mono, Gecko or menus, and a server kept between programs: a window
+        appears in under a second. The 64-bit loader itself: the `wine` wrapper complains first that
+        the 32-bit half, which a 64-bit program never needs, is missing."""
+        loader, self.wineserver = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
         # C.UTF-8 leaves Wine's ANSI code page: only wide calls reach every folder.
         self.env.update(WINEPREFIX=f"{self.folder}/wine", WINEDEBUG="-all", LC_ALL="C.UTF-8",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d", WINELOADER=loader,
-                        WINESERVER=server, TARNWICK_WINE=loader, TARNWICK_WINESERVER=server)
-        self.spawn([server, "-p"], "wineserver.log").wait()
-        if self.spawn([loader, "wineboot", "-i"], "wineboot.log").wait(timeout=120) != 0:
-            self.failed("Wine prefix", "wineboot.log")
-
-    def close(self):
-        on_endings(signal.SIG_IGN)
-        if self.opts.wine and "WINESERVER" in self.env:
-            subprocess.run([self.env["WINESERVER"], "-k"], env=self.env, timeout=20,
-                           stderr=subprocess.DEVNULL)
-        ended = sweep(self.tag)
-        shutil.rmtree(self.folder, ignore_errors=True)
-        return ended
+                        WINESERVER=self.wineserver, TARNWICK_WINE=loader)
+        self.spawn([self.wineserver, "-p"], "wineserver.log").wait()
+        self.check(self.spawn([loader, "wineboot", "-i"], "wineboot.log").wait(timeout=120) == 0,
+                   "Wine prefix", "wineboot.log")
 
 
-def run(opts):
-    on_endings(exit_with_signal)
-    session = Session(opts, dict(os.environ))
-    start_watchdog(session.tag, session.folder)
-    try:
-        session.open()
-        # Our handlers are not inherited: the command gets default ones.
-        return exit_status(subprocess.Popen(opts.command, env=session.env).wait())
-    except (SessionError, OSError) as error:
-        print(f"session.py: {error}", file=sys.stderr)
-        return 127 if isinstance(error, FileNotFoundError) else 1
-    finally:
-        session.close()
+def run(*args):
+    opts = OPTIONS.parse_args(args)
+    return Session(dict(os.environ)).run(command(opts.command), opts)
 
 
-def start(opts):
-    """Forks a detached supervisor that opens the session, links DIR to its
-    folder, and lives until `stop DIR`, a signal or the end of our caller."""
-    if os.path.lexists(opts.dir):
-        stop(opts)
-    owner, (read_end, write_end) = os.getppid(), os.pipe()
-    child = os.fork()
-    if child == 0:
-        os.close(read_end)
-        os.setsid()
-        if os.fork() == 0:
-            # Holding none of the caller's output, which CTest reads to its end.
-            devnull = os.open(os.devnull, os.O_RDWR)
-            for fd in (0, 1, 2):
-                os.dup2(devnull, fd)
-            supervise(opts, owner, write_end)
-        os._exit(0)
-    os.close(write_end)
-    os.waitpid(child, 0)
-    with os.fdopen(read_end) as ready:
-        message = ready.read()
-    if message != "ok":
-        print(f"session.py: {message or 'the supervisor ended'}", file=sys.stderr)
-    return 0 if message == "ok" else 1
+def start(handle, *options):
+    """A detached `run` whose command, `hold`, links handle to the session
+    and lives until `stop` or the end of our caller (CTest)."""
+    if os.path.lexists(handle):
+        stop(handle)
+    # Holding none of the caller's output, which CTest reads to its end.
+    supervisor = subprocess.Popen(
+        [sys.executable, SELF, "run", *options, "--", sys.executable, SELF, "hold", handle,
+         str(os.getppid())],
+        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+        start_new_session=True)
+    if supervisor.stdout.readline() == "ok\n":
+        return 0
+    print(supervisor.stdout.read().rstrip() or "session.py: the session ended", file=sys.stderr)
+    return 1
 
 
-def supervise(opts, owner, ready):
-    on_endings(exit_with_signal)
-    session = Session(opts, dict(os.environ))
-    try:
-        start_watchdog(session.tag, session.folder)
-        session.open()
-        with open(f"{session.folder}/env.json", "w") as saved:
-            json.dump({"set": {k: v for k, v in session.env.items() if os.environ.get(k) != v},
-                       "unset": [k for k in os.environ if k not in session.env], "pid": os.getpid()}, saved)
-        os.makedirs(os.path.dirname(os.path.abspath(opts.dir)), exist_ok=True)
-        os.symlink(session.folder, opts.dir)
-        os.write(ready, b"ok")
-        os.close(ready)
-        wait_for_end(owner)
-    except (SessionError, OSError) as error:
-        os.write(ready, str(error).encode())
-    finally:
-        session.close()
-        if os.path.islink(opts.dir) and os.readlink(opts.dir) == session.folder:
-            os.unlink(opts.dir)
+def hold(handle, owner):
+    folder = os.environ["TARNWICK_SESSION_DIR"]
+    os.makedirs(os.path.dirname(os.path.abspath(handle)), exist_ok=True)
+    os.symlink(folder, handle)
+    print("ok", flush=True)
+    wait_for_end(int(owner))
+    if os.path.islink(handle) and os.readlink(handle) == folder:
+        os.unlink(handle)
 
 
 def session_folder(handle):
-    """The session folder DIR links to, or None: never any other folder."""
+    """The session folder handle links to, or None: never any other folder."""
     target = os.readlink(handle) if os.path.islink(handle) else ""
     return target if os.path.basename(target).startswith("tarnwick-session.") else None
 
 
-def execute(opts):
+def execute(handle, *args):
     try:
-        with open(f"{session_folder(opts.dir)}/env.json") as saved:
+        with open(f"{session_folder(handle)}/env.json") as saved:
             session = json.load(saved)
     except OSError:
-        sys.exit(f"session.py: no session at {opts.dir} (did its start run?)")
+        sys.exit(f"session.py: no session at {handle} (did its start run?)")
     env = {k: v for k, v in os.environ.items() if k not in session["unset"]}
-    os.execvpe(opts.command[0], opts.command, dict(env, **session["set"]))
+    args = command(args)
+    os.execvpe(args[0], args, dict(env, **session["set"]))
 
 
-def stop(opts):
-    folder = session_folder(opts.dir)
-    if folder:
-        try:
-            with open(f"{folder}/env.json") as saved:
-                supervisor = json.load(saved)["pid"]
-            os.kill(supervisor, signal.SIGTERM)
-            wait_for_end(supervisor, 20)
-        except (OSError, ValueError, KeyError):
-            pass
-        # Whatever a supervisor killed outright left.
-        sweep(f"{SESSION_TAG}={folder}")
-        shutil.rmtree(folder, ignore_errors=True)
-    if os.path.islink(opts.dir):
-        os.unlink(opts.dir)
-    return 1 if folder and (os.path.exists(folder) or tagged(f"{SESSION_TAG}={folder}")) else 0
-
-
-def watch(opts):
-    wait_for_end(opts.pid)
-    ended = sweep(opts.entry)
-    shutil.rmtree(opts.folder, ignore_errors=True)
+def stop(handle):
+    folder = session_folder(handle)
+    # Its end ends the supervising `run` too, which then finds nothing left.
+    ended = not folder or sweep(f"{SESSION_TAG}={folder}", folder)
+    if os.path.islink(handle):
+        os.unlink(handle)
     return 0 if ended else 1
 
 
-def untagged_descendants(root, entry):
-    """The steps that must never be stopped halfway: setup runs apt and
-    dpkg without the gate's tag."""
-    children = {}
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        parent = proc(pid, "stat").rpartition(b")")[2].split()[1:2]
-        children.setdefault(int(parent[0]) if parent else 0, []).append(int(pid))
-    found, todo = [], list(children.get(root, []))
-    while todo:
-        pid = todo.pop()
-        todo += children.get(pid, [])
-        found += [] if carries(pid, entry) else [pid]
-    return found
+def watch(pid, entry, folder):
+    wait_for_end(int(pid))
+    return 0 if sweep(entry, folder) else 1
 
 
-def gate(opts):
-    """An allow-listed environment with private folders, no bus, no audio
-    server, a tag on every process, swept at the end, on a signal, and by
-    a watchdog after a SIGKILL. A signal while an untagged step runs waits
-    for it to end first."""
+def gate(*args):
+    """A session with an allow-listed environment and no servers."""
     caller = os.environ
     cache = caller.get("TARNWICK_CACHE_HOME") or os.path.join(
         caller.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "tarnwick")
-    folder = make_folder("gate")
-    entry = f"{GATE_TAG}={folder}"
-    env = private_env(folder, {k: caller[k] for k in GATE_ALLOWED if k in caller})
-    env.update({"TARNWICK_GATE_ENV": "allow-listed", "PATH": caller.get("PATH", os.defpath),
-                "LANG": "C.UTF-8", "TARNWICK_CACHE_HOME": cache, "QT_QPA_PLATFORM": "offscreen",
-                GATE_TAG: folder})
-    start_watchdog(entry, folder)
-    print(f"session.py gate: this run's folder and tag: {folder}", flush=True)
-    child = None
+    envelope = Session(dict({k: caller[k] for k in GATE_ALLOWED if k in caller},
+                            PATH=caller.get("PATH", os.defpath), LANG="C.UTF-8", TARNWICK_CACHE_HOME=cache,
+                            QT_QPA_PLATFORM="offscreen", TARNWICK_GATE_ENV="allow-listed"), "gate", GATE_TAG)
+    print(f"session.py gate: this run's folder and tag: {envelope.folder}", flush=True)
+    return envelope.run(command(args))
 
-    def end(sig, _frame):
-        on_endings(signal.SIG_IGN)
-        print(f"session.py gate: {signal.Signals(sig).name}", file=sys.stderr, flush=True)
-        steps = untagged_descendants(child.pid, entry) if child else []
-        if steps:
-            print("session.py gate: waiting for setup to finish (apt is never stopped halfway)",
-                  file=sys.stderr, flush=True)
-            wait_until(lambda: not any(map(alive, steps)), float("inf"))
-        raise SystemExit(128 + sig)
-    on_endings(end)
-    try:
-        # In a session of its own: a terminal's Ctrl-C reaches only us.
-        child = subprocess.Popen(opts.command, env=env, start_new_session=True)
-        return exit_status(child.wait())
-    finally:
-        if not sweep(entry):
-            print("session.py gate: some processes of this run did not end", file=sys.stderr)
-        shutil.rmtree(folder, ignore_errors=True)
+
+def command(args):
+    return list(args)[list(args[:1]) == ["--"]:] or sys.exit("session.py: a command is needed")
 
 
 def main(argv):
-    options = argparse.ArgumentParser(add_help=False)
-    options.add_argument("--screen", default="1024x768")
-    options.add_argument("--dpi", type=int, default=96)
-    options.add_argument("--wm", choices=("openbox", "mutter"))
-    for flag in ("--pulse", "--bus", "--no-x", "--wine"):
-        options.add_argument(flag, action="store_true")
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    actions = parser.add_subparsers(dest="action", required=True)
-    for name, parents, args in (("run", [options], ["command"]), ("start", [options], ["dir"]),
-                                ("exec", [], ["dir", "command"]), ("stop", [], ["dir"]),
-                                ("gate", [], ["command"]), ("watch", [], ["pid", "entry", "folder"])):
-        action = actions.add_parser(name, parents=parents)
-        for arg in args:
-            kind = {"command": {"nargs": argparse.REMAINDER}, "pid": {"type": int}}.get(arg, {})
-            action.add_argument(arg, **kind)
-    opts = parser.parse_args(argv)
-    if hasattr(opts, "command"):
-        opts.command = opts.command[opts.command[:1] == ["--"]:] or parser.error("a command is needed")
-    return {"run": run, "start": start, "exec": execute, "stop": stop, "gate": gate, "watch": watch}[
-        opts.action](opts)
+    actions = {"run": run, "start": start, "exec": execute, "stop": stop, "gate": gate, "watch": watch,
+               "hold": hold}
+    action = actions.get(argv[0] if argv else "")
+    try:
+        inspect.signature(action).bind(*argv[1:])
+    except TypeError:
+        sys.exit(__doc__)
+    return action(*argv[1:])
 
 
 if __name__ == "__main__":

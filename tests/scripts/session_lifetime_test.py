@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
-"""However a private session (scripts/session.py) or the gate ends, nothing it
-started outlives it by more than 10 s and its folder is gone: servers, a
-process that detached itself (as wineserver does) and a stopped one (which
-ignores SIGTERM until continued). Every case runs from a checkout whose path
-holds a space, a comma and a colon. The private audio server has one null
-sink and no card, and never touches the user's own server."""
+"""However a private session (scripts/session.py) or the gate ends, nothing it started outlives it by
+more than 10 s and its folder is gone, detached and stopped processes included, in a checkout whose
+path holds a space, a comma and a colon. The private audio server has one null sink and no card, and
+never touches the user's own server."""
 import json
 import os
 import re
+import shlex
 import shutil
 import signal
 import subprocess
@@ -24,7 +23,10 @@ import session  # noqa: E402
 # A session's command: a detached sleeper, a stopped one, a note naming the
 # tag's value in "$1" once all is up, and a wait that the case's ending ends.
 INSIDE = 'setsid -f sleep 300; sleep 300 & kill -STOP $!; echo "${%s}" >"$1"; exec sleep 300'
-IN_SESSION = INSIDE % session.SESSION_TAG
+IN_SESSION, IN_GATE = INSIDE % session.SESSION_TAG, INSIDE % session.GATE_TAG
+# A stand-in setup: untagged, as scripts/test.sh runs apt; notes the gate's folder, later its environment.
+SETUP = ("env -u TARNWICK_GATE_TAG sh -c 'echo \"$1\" >\"$0\"; sleep 2; env >\"$0.done\"'"
+         ' "$1" "$TARNWICK_GATE_TAG"; exec sleep 300')
 
 
 class SessionLifetime(unittest.TestCase):
@@ -37,7 +39,6 @@ class SessionLifetime(unittest.TestCase):
         shutil.copytree(SOURCE / "cmake", cls.checkout / "cmake")
         (cls.checkout / "tmp").mkdir()
         cls.env = dict(os.environ, TMPDIR=str(cls.checkout / "tmp"))
-        cls.cases = 0
 
     @classmethod
     def tearDownClass(cls):
@@ -45,15 +46,6 @@ class SessionLifetime(unittest.TestCase):
 
     def session_py(self, *args):
         return [sys.executable, str(self.checkout / "scripts/session.py"), *args]
-
-    def spawn(self, *args, **kwargs):
-        """Runs args with a fresh ready file as its last argument."""
-        SessionLifetime.cases += 1
-        ready = self.scratch / f"ready-{self.cases}"
-        process = subprocess.Popen([*args, str(ready)], env=kwargs.pop("env", self.env),
-                                   start_new_session=True, **kwargs)
-        self.addCleanup(lambda: process.poll() is None and (process.kill(), process.wait()))
-        return process, ready
 
     def await_ready(self, ready, process=None):
         for _ in range(600):
@@ -70,18 +62,42 @@ class SessionLifetime(unittest.TestCase):
                     for pid in session.tagged(entry)]
             self.fail(f"10 s after the end: still running {left}, folder there: {os.path.exists(folder)}")
 
-    def test_a_one_shot_session_ends_everything_however_it_ends(self):
-        for ending in (None, signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGKILL):
-            with self.subTest(ending=ending and ending.name):
-                inside = IN_SESSION if ending else IN_SESSION.replace("exec sleep 300", "exit 3")
-                process, ready = self.spawn(*self.session_py("run", "--pulse", "--bus", "--wm", "openbox",
-                                                             "--", "sh", "-c", inside, "sh"))
+    def test_a_session_or_the_gate_ends_everything_however_it_ends(self):
+        run = self.session_py("run", "--pulse", "--bus", "--wm", "openbox", "--", "sh", "-c")
+        gate = self.session_py("gate", "--", "sh", "-c")
+        # The owner of a shared session (CTest) runs a command in it.
+        start, inside = shlex.join(self.session_py("start")), shlex.join(self.session_py("exec"))
+        shared = ["sh", "-c", f'{start} "$1.handle" --pulse && exec {inside} "$1.handle" -- '
+                  f'sh -c {shlex.quote(IN_SESSION)} sh "$1"']
+        env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
+        for number, (name, command, ending, status) in enumerate((
+                ("run, its command exits", [*run, IN_SESSION.replace("exec sleep 300", "exit 3")], None, 3),
+                *((f"run, {sig.name}", [*run, IN_SESSION], sig, 128 + sig)
+                  for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)),
+                ("run, SIGKILL", [*run, IN_SESSION], signal.SIGKILL, -signal.SIGKILL),
+                ("start, its owner killed", shared, signal.SIGKILL, -signal.SIGKILL),
+                ("start, its supervisor killed", shared, "supervisor", -signal.SIGTERM),
+                ("gate, a step, SIGTERM", [*gate, IN_GATE], signal.SIGTERM, 128 + signal.SIGTERM),
+                ("gate, a step, SIGKILL", [*gate, IN_GATE], signal.SIGKILL, -signal.SIGKILL),
+                ("gate, setup, SIGINT", [*gate, SETUP], signal.SIGINT, 128 + signal.SIGINT))):
+            with self.subTest(name):
+                ready = self.checkout / f"ready {number}"
+                process = subprocess.Popen([*command, "sh", ready], env=env, start_new_session=True)
+                self.addCleanup(process.kill)
                 folder = self.await_ready(ready, process)
-                if ending:
+                if ending == "supervisor":
+                    os.kill(json.loads((Path(folder) / "env.json").read_text())["pid"], signal.SIGKILL)
+                elif ending:
                     process.send_signal(ending)
-                self.assertEqual(process.wait(10), 3 if ending is None else
-                                 -ending if ending == signal.SIGKILL else 128 + ending)
-                self.assert_all_ended(session.SESSION_TAG, folder)
+                self.assertEqual(process.wait(15), status)
+                if "setup" in name:
+                    done = Path(f"{ready}.done")
+                    self.assertTrue(done.exists(), "the gate ended before setup finished")
+                    seen = dict(line.split("=", 1) for line in done.read_text().splitlines() if "=" in line)
+                    self.assertEqual(seen["DBUS_SESSION_BUS_ADDRESS"], "disabled:")
+                    self.assertTrue(seen["HOME"].startswith(folder))
+                    self.assertFalse({"DISPLAY", "WAYLAND_DISPLAY", "FROM_THE_DESKTOP"} & seen.keys())
+                self.assert_all_ended(session.GATE_TAG if "gate" in name else session.SESSION_TAG, folder)
 
     def test_ctest_time_outs_end_a_one_shot_session_and_a_fixtures_test(self):
         # CTest kills a test that runs out of time; the fixture's stop runs after.
@@ -96,63 +112,21 @@ class SessionLifetime(unittest.TestCase):
             add_test(NAME in_fixture COMMAND ${{TARNWICK_IN_shared}} sh -c [[{IN_SESSION}]] sh ready-fixture)
             add_test(NAME one_shot COMMAND ${{Python3_EXECUTABLE}} ../scripts/session.py run
                 sh -c [[{IN_SESSION}]] sh ready-run)
-            set_tests_properties(in_fixture PROPERTIES FIXTURES_REQUIRED shared TIMEOUT 10)
-            set_tests_properties(one_shot PROPERTIES TIMEOUT 10)
-            set_tests_properties(in_fixture one_shot PROPERTIES WORKING_DIRECTORY ${{CMAKE_SOURCE_DIR}})
+            set_tests_properties(in_fixture PROPERTIES FIXTURES_REQUIRED shared)
+            set_tests_properties(in_fixture one_shot PROPERTIES TIMEOUT 10
+                WORKING_DIRECTORY ${{CMAKE_SOURCE_DIR}})
             """)
         build = project / "build dir"
         subprocess.run(["cmake", "-S", project, "-B", build], env=self.env, check=True, capture_output=True)
         tests = subprocess.run(["ctest", "--test-dir", build, "-j2"], env=self.env, text=True,
                                capture_output=True)
-        self.assertEqual(dict(re.findall(r"Test +#\d+: (\S+) \.+ *\**(\w+)", tests.stdout)), {
-            "shared.start": "Passed", "in_fixture": "Timeout", "one_shot": "Timeout",
-            "shared.stop": "Passed"},
+        self.assertEqual(dict(re.findall(r"Test +#\d+: (\S+) \.+ *\**(\w+)", tests.stdout)), dict(
+            {"shared.start": "Passed", "shared.stop": "Passed"}, in_fixture="Timeout", one_shot="Timeout"),
             tests.stdout)
         self.assertFalse((build / "sessions/shared").exists())
         for ready in ("ready-fixture", "ready-run"):
             with self.subTest(ready):
                 self.assert_all_ended(session.SESSION_TAG, self.await_ready(project / ready))
-
-    def test_a_shared_session_ends_when_its_owner_or_its_supervisor_is_killed(self):
-        for victim in ("the owner", "the supervisor"):
-            with self.subTest(victim):
-                handle = self.checkout / f"handle {self.cases}"
-                start = " ".join(f"'{arg}'" for arg in self.session_py("start", str(handle), "--pulse"))
-                owner, ready = self.spawn("sh", "-c", f'{start} && echo started >"$0" && exec sleep 300')
-                self.await_ready(ready, owner)
-                folder = os.readlink(handle)
-                _, inside_ready = self.spawn(*self.session_py("exec", str(handle), "--", "sh", "-c",
-                                                              IN_SESSION, "sh"))
-                self.await_ready(inside_ready)
-                with open(Path(folder) / "env.json") as saved:
-                    supervisor = json.load(saved)["pid"]
-                os.kill(owner.pid if victim == "the owner" else supervisor, signal.SIGKILL)
-                self.assert_all_ended(session.SESSION_TAG, folder)
-
-    def test_the_gate_ends_a_step_at_once_and_waits_for_setup(self):
-        gate_step = INSIDE % session.GATE_TAG
-        # A stand-in setup runs untagged, as scripts/test.sh runs apt.
-        setup = (f'env -u {session.GATE_TAG} sh -c '
-                 '"echo \\"\\$1\\" >\\"\\$0\\"; sleep 2; env >\\"\\$0.done\\"" "$1" "$TARNWICK_GATE_TAG";'
-                 ' exec sleep 300')
-        for name, command, ending in (("a step, SIGTERM", gate_step, signal.SIGTERM),
-                                      ("a step, SIGKILL", gate_step, signal.SIGKILL),
-                                      ("setup, SIGINT", setup, signal.SIGINT)):
-            with self.subTest(name):
-                env = dict(self.env, DISPLAY=":99", WAYLAND_DISPLAY="wayland-0", FROM_THE_DESKTOP="1")
-                process, ready = self.spawn(*self.session_py("gate", "--", "sh", "-c", command, "sh"),
-                                            env=env)
-                folder = self.await_ready(ready, process)
-                process.send_signal(ending)
-                process.wait(15)
-                done = Path(f"{ready}.done")
-                if name.startswith("setup"):
-                    self.assertTrue(done.exists(), "the gate ended before setup finished")
-                    seen = dict(line.split("=", 1) for line in done.read_text().splitlines() if "=" in line)
-                    self.assertEqual(seen["DBUS_SESSION_BUS_ADDRESS"], "disabled:")
-                    self.assertTrue(seen["HOME"].startswith(folder))
-                    self.assertFalse({"DISPLAY", "WAYLAND_DISPLAY", "FROM_THE_DESKTOP"} & seen.keys())
-                self.assert_all_ended(session.GATE_TAG, folder)
 
     def test_the_private_audio_server_is_a_null_sink_and_the_users_is_never_touched(self):
         user_runtime = self.scratch / "user-runtime"
