@@ -275,7 +275,7 @@ class Play:
     def listen(self, step, heard):
         """STEP plays a cue the private sink hears, or plays nothing it hears."""
         loudest = peak(lambda: self.run(step))
-        assert loudest > 1000 if heard else loudest < 100, f"peak {loudest}"
+        assert loudest > 2000 if heard else loudest < 100, f"peak {loudest}"
         print(f"{'heard' if heard else 'silent'} {' '.join(step)}: peak {loudest}")
 
     def launcher(self):
