@@ -189,12 +189,12 @@ class Play:
 
     def __init__(self, command):
         *self.prefix, exe = command
-        self.exe, self.game, self.scale, self.desktop, self.env = Path(exe), None, 1, False, None
+        self.exe, self.game, self.scale, self.framed_by_wine, self.env = Path(exe), None, 1, False, None
         if self.exe.suffix == ".exe":
             self.prefix.insert(0, WINE)
 
     def start(self):
-        self.game = Game([*self.prefix, self.exe], self.scale, self.desktop, self.env)
+        self.game = Game([*self.prefix, self.exe], self.scale, self.framed_by_wine, self.env)
 
     def copy(self, *name):
         """EXE and its cues into a new folder NAME, which the next steps use."""
@@ -258,12 +258,12 @@ class Play:
         # loads only from the prefix's Fonts folder: elsewhere the letters show.
         fonts = Path(os.environ["WINEPREFIX"], "drive_c/windows/Fonts")
         shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)
-        self.scale, self.desktop = int(dpi) / 96, True
+        self.scale, self.framed_by_wine = int(dpi) / 96, True
 
     def shot(self, *file, window=None):
         """The game's window with its frame into FILE; in Wine's desktop with a little of it around."""
         window = window or self.game.window
-        if not self.desktop:
+        if not self.framed_by_wine:
             subprocess.run(["import", "-silent", "-frame", "-window", window, " ".join(file)], check=True)
             return
         x, y, width, height = geometry(window)
