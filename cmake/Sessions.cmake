@@ -3,6 +3,8 @@
 # it, rather than once per test.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 get_filename_component(TARNWICK_SESSION_PY "${CMAKE_CURRENT_LIST_DIR}/../scripts/session.py" ABSOLUTE)
+# Plays the game in a session as a player does: TARNWICK_PLAYER COMMAND... -- STEP...
+set(TARNWICK_PLAYER ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/../tests/support/player.py)
 
 # tarnwick_session_fixture(NAME [--screen WxH] [--wm openbox|mutter]
 #                          [--pulse] [--bus] [--no-x] [--wine])

@@ -19,8 +19,8 @@ file=$(realpath -m "${2:-docs/$name.png}")
 mkdir -p "$(dirname "$file")"
 scripts/build-windows.sh >/dev/null
 # The pointer is left on the desktop, away from the buttons, for the picture.
-python3 scripts/session.py run --screen 1600x1200 --wine -- python3 tests/win32/windows_game.py \
-    build/windows/win32/app/tarnwick.exe "desktop ${1:-96}" start focus "drag 0 14" \
+python3 scripts/session.py run --screen 1600x1200 --wine -- python3 tests/support/player.py \
+    build/windows/win32/app/tarnwick.exe -- "desktop ${1:-96}" start focus "drag 0 14" \
     "board EPPPPPPPPPPPPPP" "click start" "drag 3 0" "board PEPEPPPPPPPPPPP" "${keys[@]}" "point 719 604" \
     "shot $file" "${after[@]}" quit
 convert "$file" -strip "$file"

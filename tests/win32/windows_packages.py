@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Tests the Windows zip and installer under Wine as a player uses them, in the prefix
-of the session the window checks share, with the steps of windows_game.py and these:
+of the session the window checks share, with the steps of tests/support/player.py and these:
 
     windows_packages.py EXE ZIP INSTALLER README VERSION STEP..."""
 
@@ -12,7 +12,8 @@ import sys
 import zipfile
 from pathlib import Path
 
-from windows_game import CUES, ROOT, STEPS, WINE, WORK, Game, play_steps, wait_for, windows_named, xdotool
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from player import CUES, ROOT, STEPS, WINE, WORK, Game, play_steps, wait_for, windows_named, xdotool
 
 FILES = ["tarnwick.exe", *(f"{cue}.WAV" for cue in CUES), "LICENSE.txt", "README.txt"]
 INSTALLED = Path(os.environ["WINEPREFIX"], "drive_c/Program Files/Tarnwick")
@@ -147,4 +148,4 @@ STEPS.update({
     # A file of the player's, NAME, in the game's folder: a cue replaced, or one of its own.
     "mine": lambda play, *name: (play.exe.parent / " ".join(name)).write_text("not a wave file"),
 })
-play_steps(exe, sys.argv[6:])
+play_steps([exe], sys.argv[6:])

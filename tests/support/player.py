@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Plays the Windows game under Wine as a player does, step by step (a verb of STEPS
-or Play and its words), in the private session of CTest's fixture or of
-scripts/screenshot-windows.sh: windows_game.py EXE start "drag 0 14" "board EPPPPPPPPPPPPPP" quit"""
+"""Plays the game as a player does, step by step (a verb of STEPS or Play and its words), in
+a private session (CTest's fixture or the screenshot scripts'): the Linux game, its COMMAND
+maybe a tracer's, or the Windows one (a .exe) under Wine. Holes are 0..14 for the mouse:
+player.py COMMAND... -- start "drag 0 14" "board EPPPPPPPPPPPPPP" quit"""
 
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -17,7 +19,10 @@ WINE = os.environ.get("TARNWICK_WINE", "wine64")
 LAYOUT = "".join((ROOT / "layout" / f"{name}Layout.h").read_text() for name in ("MainWindow", "RulesWindow"))
 RING = tuple(int(re.search(rf"kFocusMark{c} = (\d+)", LAYOUT)[1]) for c in ("Red", "Green", "Blue"))
 CUES = ("pickup", "pegdrop", "winner", "loser", "loser4", "loser3")
-WORK = Path(tempfile.mkdtemp(prefix="windows-game-", dir=os.environ.get("TARNWICK_SESSION_DIR")))
+WORK = Path(tempfile.mkdtemp(prefix="player-", dir=os.environ.get("TARNWICK_SESSION_DIR")))
+# Only a hang runs into it: under valgrind the window and the end take minutes.
+LIMIT = int(os.environ.get("TARNWICK_WINDOW_TIMEOUT", 30))
+RECORDING, RECORDER = WORK / "sink.raw", []
 
 
 def rects(name):
@@ -53,7 +58,7 @@ def windows_named(title):
 
 
 def window_named(title, seconds=10):
-    """The one window titled TITLE, once Wine shows it."""
+    """The one window titled TITLE, once it shows."""
     wait_for(lambda: len(windows_named(title)), 1, seconds)
     return windows_named(title)[0]
 
@@ -74,21 +79,26 @@ def pixels(window):
 
 
 class Game:
-    """tarnwick.exe at PATH, running, with its window found. Places in the client
-    area are given at 96 dpi, and scaled by SCALE, Wine's density over 96."""
+    """COMMAND, the game, running, with its window found. Places in the client area are
+    given at 96 dpi, and scaled by SCALE, Wine's density over 96."""
 
     started = []
 
-    def __init__(self, path, scale=1):
-        self.process = subprocess.Popen([WINE, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def __init__(self, command, scale=1, desktop=False, env=None):
+        # Wine's own complaints drown what a failing check prints; valgrind's and strace's count.
+        wine = command[0] == WINE
+        self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL if wine else None)
         Game.started.append(self.process)
-        self.window, self.scale = window_named("Tarnwick", 30), scale
-        # In Wine's virtual desktop the X window holds the frame too: the client
-        # area sits at its bottom, inside borders as wide as the sides.
+        self.window, self.scale, self.inset = window_named("Tarnwick", LIMIT), scale, (0, 0)
+        print(f"window={self.window}")
         x, y, width, height = geometry(self.window)
-        client_width, client_height = (round(v * scale) for v in rects("kMainClientTwips")[0][2:])
-        border = (width - client_width) // 2
-        self.inset = border, height - border - client_height
+        if desktop:
+            # In Wine's virtual desktop the X window holds the frame too: the client
+            # area sits at its bottom, inside borders as wide as the sides.
+            client_width, client_height = (round(v * scale) for v in rects("kMainClientTwips")[0][2:])
+            border = (width - client_width) // 2
+            self.inset = border, height - border - client_height
         self.x, self.y = x + self.inset[0], y + self.inset[1]
 
     def at(self, x, y):
@@ -113,7 +123,7 @@ class Game:
     def ended(self):
         """The game ends by itself with status 0; prints how long it took."""
         since = time.monotonic()
-        status = self.process.wait(20)  # a liveness limit, not a time a player would wait
+        status = self.process.wait(LIMIT)
         print(f"the game ended {time.monotonic() - since:.2f} s later with status {status}")
         assert status == 0, f"status {status}"
 
@@ -139,31 +149,52 @@ class Game:
 
 
 def clean_up():
-    """What a failed check left: its games, which would stand in the next check's way, and its files."""
-    for process in Game.started:
+    """What a failed check left: its games, which would stand in the next check's way, a
+    stopped audio server, and its files."""
+    for process in Game.started + RECORDER:
         process.kill()
+    if "TARNWICK_PULSE_PID" in os.environ:
+        os.kill(int(os.environ["TARNWICK_PULSE_PID"]), signal.SIGCONT)
+    subprocess.run(["chmod", "-R", "u+w", WORK])
     shutil.rmtree(WORK, ignore_errors=True)
 
 
+def record():
+    """The private sink's monitor recorded from now on (once), as raw 16-bit mono."""
+    if not RECORDER:
+        RECORDER.append(subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le",
+                                          "--rate=48000", "--channels=1", "--latency-msec=20", RECORDING]))
+        # A fresh server delivers the monitor only after a few seconds.
+        wait_for(lambda: RECORDING.exists() and RECORDING.stat().st_size > 9600, True, 20)
+
+
 def peak(action):
-    """The loudest sample (0 to 32767) the private sink plays while ACTION runs and for a second after."""
-    recording = WORK / "heard.raw"
-    recorder = subprocess.Popen(["parec", "-d", "test.monitor", "--raw", "--format=s16le", "--rate=22050",
-                                 "--channels=1", recording])
-    time.sleep(0.5)
+    """The loudest sample (0 to 32767) the private sink plays while ACTION runs and 1.5 s after."""
+    record()
+
+    def mark():
+        time.sleep(0.1)
+        return RECORDING.stat().st_size // 2 * 2
+
+    begin = mark()
     action()
-    time.sleep(1)
-    recorder.terminate()
-    recorder.wait()
-    data = recording.read_bytes()
-    return max(map(abs, memoryview(data[: len(data) // 2 * 2]).cast("h")), default=0)
+    time.sleep(1.5)
+    data = RECORDING.read_bytes()[begin:mark()]
+    return max(map(abs, memoryview(data).cast("h")), default=0)
 
 
 class Play:
-    """The steps; self.exe is the program the next start runs, self.game the game running."""
+    """The steps; self.exe is the program the next start runs (after self.prefix), self.game
+    the game running."""
 
-    def __init__(self, exe):
-        self.exe, self.game, self.scale = Path(exe), None, 1
+    def __init__(self, command):
+        *self.prefix, exe = command
+        self.exe, self.game, self.scale, self.framed_by_wine, self.env = Path(exe), None, 1, False, None
+        if self.exe.suffix == ".exe":
+            self.prefix.insert(0, WINE)
+
+    def start(self):
+        self.game = Game([*self.prefix, self.exe], self.scale, self.framed_by_wine, self.env)
 
     def copy(self, *name):
         """EXE and its cues into a new folder NAME, which the next steps use."""
@@ -172,6 +203,48 @@ class Play:
         for file in [self.exe, *self.exe.parent.glob("*.WAV")]:
             shutil.copy(file, folder)
         self.exe = folder / self.exe.name
+
+    def garbage(self):
+        """Broken cue files: noise, a header cut short, a folder and an empty file."""
+        for cue in CUES:
+            (self.exe.parent / f"{cue}.WAV").write_bytes(os.urandom(4000))
+        (self.exe.parent / "pegdrop.WAV").write_bytes(b"RIFF\xff\xff\xff\x7fWAVEfmt ")
+        (self.exe.parent / "winner.WAV").unlink()
+        (self.exe.parent / "winner.WAV").mkdir()
+        (self.exe.parent / "loser.WAV").write_bytes(b"")
+
+    def traced(self):
+        """The next start under strace, with its program's folder and a home of its own read-only,
+        and a runtime folder of its own."""
+        home, runtime = WORK / "home", WORK / "runtime"
+        home.mkdir()
+        runtime.mkdir(mode=0o700)
+        subprocess.run(["chmod", "-R", "a-w", self.exe.parent, home], check=True)
+        self.env = {key: value for key, value in os.environ.items()
+                    if key not in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME")}
+        # LeakSanitizer cannot work under a tracer; the other tests look for leaks.
+        leaks = os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
+        self.env.update(HOME=str(home), XDG_RUNTIME_DIR=str(runtime), ASAN_OPTIONS=leaks.lstrip(":"))
+        calls = "open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,link,linkat," \
+                "symlink,symlinkat,truncate,chmod,fchmodat"
+        self.prefix = ["strace", "-f", "-qq", "-o", WORK / "trace", "-e", f"trace={calls}", *self.prefix]
+
+    def wrote_nothing(self):
+        """The traced game created, changed or opened for writing no file but in /dev, /proc
+        and its runtime folder."""
+        trace = (WORK / "trace").read_text().splitlines()
+        written = (r"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC"
+                   r"|^\d+ +(creat|mkdir|rename|unlink|link|symlink|truncate|chmod|fchmodat)")
+        allowed = f'"(/dev/|/proc/|{re.escape(str(WORK / "runtime"))})'
+        writes = [line for line in trace if re.search(written, line) and not re.search(allowed, line)]
+        assert not writes, "the program wrote to the file system:\n" + "\n".join(writes)
+        print(f"{sum('open' in line for line in trace)} file opens traced, none for writing")
+
+    def picture(self):
+        """The client area shows what it showed at the first of these steps."""
+        seen = subprocess.run(["import", "-window", self.game.window, "rgb:-"], capture_output=True).stdout
+        self.first_picture = getattr(self, "first_picture", seen)
+        assert seen == self.first_picture, "another picture"
 
     def desktop(self, dpi):
         """The next start in Wine's virtual desktop, which draws the window's frame, at DPI."""
@@ -185,11 +258,15 @@ class Play:
         # loads only from the prefix's Fonts folder: elsewhere the letters show.
         fonts = Path(os.environ["WINEPREFIX"], "drive_c/windows/Fonts")
         shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)
-        self.scale = int(dpi) / 96
+        self.scale, self.framed_by_wine = int(dpi) / 96, True
 
-    def shot(self, *file):
-        """The window with its frame and a little of the desktop around it, into FILE."""
-        x, y, width, height = geometry(self.game.window)
+    def shot(self, *file, window=None):
+        """The game's window with its frame into FILE; in Wine's desktop with a little of it around."""
+        window = window or self.game.window
+        if not self.framed_by_wine:
+            subprocess.run(["import", "-silent", "-frame", "-window", window, " ".join(file)], check=True)
+            return
+        x, y, width, height = geometry(window)
         margin = round(12 * self.scale)
         subprocess.run(["import", "-silent", "-window", "root", "-crop",
                         f"{width + 2 * margin}x{height + 2 * margin}+{x - margin}+{y - margin}", "+repage",
@@ -198,7 +275,16 @@ class Play:
     def listen(self, step, heard):
         """STEP plays a cue the private sink hears, or plays nothing it hears."""
         loudest = peak(lambda: self.run(step))
-        assert loudest > 1000 if heard else loudest < 100, f"peak {loudest}"
+        assert loudest > 2000 if heard else loudest < 100, f"peak {loudest}"
+        print(f"{'heard' if heard else 'silent'} {' '.join(step)}: peak {loudest}")
+
+    def launcher(self):
+        """Where the program's launcher leads, and the cues beside what it leads to."""
+        program = self.exe.resolve()
+        if program.is_file() and os.access(program, os.X_OK):
+            print(f"program={program}")
+        cues = sorted(cue.name for cue in program.parent.glob("*.WAV") if cue.stat().st_size)
+        print("cues_beside=" + " ".join(cues))
 
     def system_dlls_only(self, objdump):
         """On a bare Windows the program finds everything it needs in the system."""
@@ -241,18 +327,16 @@ class Play:
 
 STEPS = {
     "rules": lambda play, count: wait_for(lambda: len(windows_named("Tarnwick Rules")), int(count), 10),
-    "pause": lambda play: time.sleep(0.5),
+    "pause": lambda play, seconds=0.5: time.sleep(float(seconds)),
     # The pointer pressed on hole HOLE, moved to a button or a place (x y) in the window, released.
     "press": lambda play, hole: xdotool("mousemove", *play.game.at(*middle(*HOLES[int(hole)])), "sleep", 0.2,
                                         "mousedown", 1, "sleep", 0.2),
     "point": lambda play, *at: play.game.point(*at),
     "release": lambda play: xdotool("mouseup", 1, "sleep", 0.4),
-    "garbage": lambda play: [(play.exe.parent / f"{cue}.WAV").write_bytes(os.urandom(4000)) for cue in CUES],
     # The wave file NAME of tests/support/crafted_wave.py as pickup.WAV.
     "crafted": lambda play, name: subprocess.run(
         [sys.executable, ROOT / "tests/support/crafted_wave.py", name, play.exe.parent / "pickup.WAV"],
         check=True),
-    "start": lambda play: setattr(play, "game", Game(play.exe, play.scale)),
     "drag": lambda play, start, end: play.game.drag(start, end),
     "click": lambda play, button: play.game.click(button),
     "keys": lambda play, *names: xdotool("key", "--delay", 100, *names),
@@ -271,12 +355,21 @@ STEPS = {
     "ended": lambda play: play.game.ended(),
     "heard": lambda play, *step: play.listen(step, True),
     "silent": lambda play, *step: play.listen(step, False),
+    # The private audio server stopped, as when it restarts or a headset wakes, or going on.
+    "audio": lambda play, state: os.kill(int(os.environ["TARNWICK_PULSE_PID"]),
+                                         {"stop": signal.SIGSTOP, "continue": signal.SIGCONT}[state]),
+    "record": lambda play: record(),
+    "rules-shot": lambda play, *file: play.shot(*file, window=window_named("Tarnwick Rules")),
+    "wm-class": lambda play: print("wm_class=" + re.findall(r'"([^"]*)"', subprocess.run(
+        ["xprop", "-id", play.game.window, "WM_CLASS"], capture_output=True, text=True).stdout)[1]),
+    # What the steps after it print goes to FILE, which other checks read.
+    "report": lambda play, *file: setattr(sys, "stdout", open(" ".join(file), "w", buffering=1)),
 }
 
 
-def play_steps(exe, steps):
-    """Runs STEPS on EXE, each a string of words; a failed step raises."""
-    play = Play(exe)
+def play_steps(command, steps):
+    """Runs STEPS on COMMAND, each a string of words; a failed step raises."""
+    play = Play(command)
     try:
         for words in steps:
             began = time.monotonic()
@@ -287,4 +380,5 @@ def play_steps(exe, steps):
 
 
 if __name__ == "__main__":
-    play_steps(sys.argv[1], sys.argv[2:])
+    split = sys.argv.index("--")
+    play_steps(sys.argv[1:split], sys.argv[split + 1:])
