@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Prints the game's start-up, memory, shared libraries and idle processor time
-# beside an empty Qt window's (benchmarks/baseline), both release builds run
-# alternating in a private X and audio session, then the cue figures of
-# scripts/benchmark-sound.sh. RUNS, IDLE_RUNS, IDLE_SECONDS and COLD_RUNS (root
-# only) as in docs/performance.md. Figures only: never a test.
+# Prints the game's start-up, memory, shared libraries and idle processor time beside an empty Qt
+# window's (benchmarks/baseline), both run alternating in a private session, then the cue figures of
+# scripts/benchmark-sound.sh. RUNS, IDLE_RUNS, IDLE_SECONDS, COLD_RUNS: docs/performance.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export runs=${RUNS:-20} idle=${IDLE_SECONDS:-10} idle_runs=${IDLE_RUNS:-3} cold_runs=${COLD_RUNS:-3}

@@ -1,6 +1,5 @@
-# Sourced by every script that builds, from the checkout's root: the compiler
-# cache lives outside the checkout and keys objects on paths relative to it,
-# so a build from a fresh clone or another worktree is quick.
+# Sourced by every script that builds, from the checkout's root: the compiler cache lives outside
+# the checkout and keys objects on paths relative to it, so a fresh clone or worktree builds quickly.
 export CCACHE_DIR=${CCACHE_DIR:-${TARNWICK_CACHE_HOME:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick}/ccache}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 

@@ -17,13 +17,12 @@ has_display() {
     *) return 0 ;;
     esac
 }
-# Before installing or building anything.
-if ! has_display; then
+if ! has_display; then # before installing or building anything
     cat >&2 <<MESSAGE
-play.sh: there is no display to show the game on (DISPLAY and WAYLAND_DISPLAY
-name none that is there), so nothing was installed or built. Run it from a
-terminal in your desktop session, or over SSH with X forwarding (ssh -X).
-To only build it, run: scripts/setup.sh && cmake --preset player && cmake --build --preset player
+play.sh: there is no display to show the game on (DISPLAY and WAYLAND_DISPLAY name none that is
+there), so nothing was installed or built. Run it from a terminal in your desktop session, or over
+SSH with X forwarding (ssh -X). To only build it, run:
+    scripts/setup.sh && cmake --preset player && cmake --build --preset player
 MESSAGE
     exit 1
 fi

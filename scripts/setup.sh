@@ -7,8 +7,7 @@
 # Safe on a desktop: it removes nothing, keeps what a login starts as it was
 # and never stops apt midway (docs/testing.md).
 set -euo pipefail
-# scripts/test.sh runs it once, with --test, before any of its steps.
-[[ -z ${TARNWICK_SETUP_DONE:-} ]] || exit 0
+[[ -z ${TARNWICK_SETUP_DONE:-} ]] || exit 0 # the gate's later steps: it ran once, with --test
 
 packages=(
     cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
@@ -88,10 +87,9 @@ done
 sudo=()
 if ((EUID != 0)); then
     if ! command -v sudo >/dev/null; then
-        echo "setup.sh: installing ${missing[*]} needs root, and sudo is not installed." >&2
-        echo "As root, either run" >&2
-        echo "    su -c 'apt-get install --no-remove --no-install-recommends ${missing[*]}'" >&2
-        echo "or install sudo, add yourself to the group sudo (adduser $(id -un) sudo) and log in again." >&2
+        echo "setup.sh: installing ${missing[*]} needs root, and sudo is not installed. As root, run" \
+            "su -c 'apt-get install --no-remove --no-install-recommends ${missing[*]}'," \
+            "or install sudo, add yourself to the group sudo (adduser $(id -un) sudo) and log in again." >&2
         exit 1
     fi
     sudo=(sudo)
@@ -131,9 +129,8 @@ elif [[ -z $signalled ]]; then
         "(or the package lock stayed taken for ${lock_timeout} s); nothing was removed" >&2
 fi
 
-# Entries the packages just added are taken out again; dpkg keeps a deleted
-# configuration file deleted and deb-systemd-helper a disabled service
-# disabled, so upgrades keep them out.
+# Entries the packages just added are taken out again (and stay out on
+# upgrades: dpkg and deb-systemd-helper respect their removal).
 mapfile -t added < <(comm -13 <(echo "$startup_before") <(startup_entries))
 if ((${#added[@]})); then
     echo "setup.sh: leaving what a login starts as it was; taking out what was just added:"

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
 [[ ${TARNWICK_GATE_ENV:-} == allow-listed ]] || exec python3 "$(dirname "$0")/session.py" gate -- "$0" "$@"
-# The gate: builds Tarnwick and runs every test, one CTest workflow per build
-# (cmake --workflow --preset NAME: configure, build, test), and the lint.
-# Prints each step's time and each build's passed/failed/total, read from the
-# JUnit file its tests wrote. session.py gate runs it in a private, swept
-# environment: nothing of the caller's desktop is reached, nothing it started
-# is left running (docs/testing.md).
+# The gate: setup, one CTest workflow per build (configure, build, test) and
+# the lint, with each step's time and each build's results from its JUnit
+# file. session.py gate keeps it off the caller's desktop (docs/testing.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=build-cache.sh
@@ -14,8 +11,7 @@ CTEST_PARALLEL_LEVEL=$(nproc) gate_dir=$(mktemp -d)
 export CTEST_PARALLEL_LEVEL
 rm -f build/*/junit.xml
 
-# step NAME COMMAND...: runs a step and notes its time; the gate goes on after
-# a failure and fails at the end.
+# step NAME COMMAND...: a step and its time; after a failure the gate goes on, and fails at the end.
 step() {
     local name=$1 started=$SECONDS result=ok
     shift

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The lint's cache (scripts/tidy_cached.py) checks a unit again whenever anything a clang-tidy check
-# reads has changed, and only then, and keeps only clean results. Each row edits a scratch unit and
-# runs the cache over it with a stand-in clang-tidy that rejects only units saying REJECT_ME.
+# The lint's cache (scripts/tidy_cached.py) checks a unit again when, and only when, anything a check
+# reads has changed, and keeps clean results only. The stand-in clang-tidy rejects units saying REJECT_ME.
 set -euo pipefail
 tidy_cached=$(cd "$(dirname "$0")/../../scripts" && pwd)/tidy_cached.py
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-lint-key.XXXXXX")

@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""Writes a wave file crafted to break a careless reader, for the tests that
-put one beside the real game on each platform; long-tone is not hostile.
-
-    crafted_wave.py NAME FILE
-"""
+"""crafted_wave.py NAME FILE: a wave file crafted to break a careless reader (long-tone is not
+hostile), for the tests that put one beside the real game on each platform."""
 
 import math
 import struct
