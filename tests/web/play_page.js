@@ -578,20 +578,16 @@ const steps = [
         async run(page, site, folder) {
             const recorder = await recordSink();
             try {
-                const press = async (hole) => {
+                // The pointer onto the hole, then the button down or up; when it went.
+                const button = async (hole, change) => {
                     const at = await centreOf(page, '#hole' + hole);
                     await page.mouse.move(at.x, at.y);
                     const time = now();
-                    await page.mouse.down();
+                    await page.mouse[change]();
                     return time;
                 };
-                const release = async (hole) => {
-                    const at = await centreOf(page, '#hole' + hole);
-                    await page.mouse.move(at.x, at.y);
-                    const time = now();
-                    await page.mouse.up();
-                    return time;
-                };
+                const press = (hole) => button(hole, 'down');
+                const release = (hole) => button(hole, 'up');
                 const quietFrom = now() - 1000;
                 const pickedUp = await press(1);
                 assert.equal(recorder.heard(quietFrom, pickedUp).ms, 0, 'silence before the press');
