@@ -41,6 +41,9 @@ const TarnwickPage = (() => {
     // missing, broken or too large to hold; loaded settles with it.
     const cues = new Map();
     let cueQueue = Promise.resolve();
+    // How many cues have finished loading, heard or not (for the tests,
+    // which listen only once every cue can start at its press).
+    let cuesSettled = 0;
 
     const game = () => (ready && !ended && !messageOpen ? Module : null);
     const holeIndexOf = (element) => (element ? holes.indexOf(element.closest('.hole')) : -1);
@@ -317,6 +320,7 @@ const TarnwickPage = (() => {
             .catch(() => null)
             .then((buffer) => {
                 cue.buffer = buffer;
+                ++cuesSettled;
                 return buffer;
             });
         cues.set(fileName, cue);
@@ -478,6 +482,7 @@ const TarnwickPage = (() => {
         },
 
         loadCue,
+        cuesSettled: () => cuesSettled,
 
         playCue(fileName) {
             // A new cue cuts off the playing one at once, even where its own

@@ -588,6 +588,8 @@ const steps = [
                 };
                 const press = (hole) => button(hole, 'down');
                 const release = (hole) => button(hole, 'up');
+                // A cue still loading at its press is skipped, as it should be: wait for all six.
+                await page.waitFor(() => TarnwickPage.cuesSettled() === 6);
                 const quietFrom = now() - 1000;
                 const pickedUp = await press(1);
                 assert.equal(recorder.heard(quietFrom, pickedUp).ms, 0, 'silence before the press');
